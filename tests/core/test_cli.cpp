@@ -1,0 +1,57 @@
+// salvor-cli as a script would run it.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <sys/wait.h>
+
+#include "fixture.h"
+
+namespace {
+
+struct CliRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+CliRun runCli(const std::string& args) {
+    const std::string errPath = salvor::test::scratchFolder("cli") + "/stderr";
+    const std::string cmd = std::string(SALVOR_CLI_PATH) + " " + args + " 2>" + errPath;
+    CliRun r{};
+    FILE* p = ::popen(cmd.c_str(), "r");
+    std::array<char, 4096> buf{};
+    size_t n;
+    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
+    const int st = ::pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    r.err = salvor::test::readFile(errPath);
+    return r;
+}
+
+TEST(CliInfo, PrintsTheInformationBlock) {
+    const auto m = salvor::test::manifest("vdi")["images"]["pattern-dynamic.vdi"]["vdi"];
+    const CliRun r = runCli("info " + salvor::test::fixturePath("pattern-dynamic.vdi"));
+    EXPECT_EQ(r.status, 0);
+    const std::string expected = "File Format Version: " + std::to_string(m["format_version"].get<int>()) + "\n" +
+                                 "Size of HDD: " + std::to_string(m["size_mb"].get<int>()) + " MB\n" +
+                                 "Sector per track: " + std::to_string(m["sectors_per_track"].get<int>()) + "\n" +
+                                 "Head: " + std::to_string(m["heads"].get<int>()) + "\n" +
+                                 "Cylinder: " + std::to_string(m["cylinders"].get<int>()) + "\n";
+    EXPECT_EQ(r.out, expected);
+    EXPECT_EQ(runCli("info " + salvor::test::fixturePath("empty-10g.vdi")).out.substr(0, 48),
+              "File Format Version: 65537\nSize of HDD: 10240 MB");
+}
+
+TEST(CliInfo, UnreadableOrForeignFilesExitWithTwo) {
+    for (const std::string& path : {salvor::test::fixturePath("pattern.raw"), std::string("/nonexistent/disk.vdi")}) {
+        const CliRun r = runCli("info " + path);
+        EXPECT_EQ(r.status, 2) << path;
+        EXPECT_TRUE(r.out.empty());
+        ASSERT_FALSE(r.err.empty());
+        EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << "one line: " << r.err;
+    }
+    EXPECT_EQ(runCli("").status, 2);
+}
+
+}  // namespace
