@@ -30,7 +30,7 @@ CliRun runCli(const std::string& args) {
 }
 
 TEST(CliInfo, PrintsTheInformationBlock) {
-    const auto m = salvor::test::manifest("vdi")["images"]["pattern-dynamic.vdi"]["vdi"];
+    const auto m = salvor::test::manifest("pattern")["images"]["pattern-dynamic.vdi"]["vdi"];
     const CliRun r = runCli("info " + salvor::test::fixturePath("pattern-dynamic.vdi"));
     EXPECT_EQ(r.status, 0);
     const std::string expected = "File Format Version: " + std::to_string(m["format_version"].get<int>()) + "\n" +

@@ -201,4 +201,20 @@ TEST(VdiMap, EntryPastTheFileFailsTheReadWithZeros) {
     EXPECT_TRUE(std::all_of(buf.begin(), buf.end(), [](char c) { return c == 0; }));
 }
 
+TEST(VdiFixtures, EveryDiskOpensWithItsManifestSize) {
+    for (const char* group : {"mbr", "gpt", "notable", "fatoem"}) {
+        SCOPED_TRACE(group);
+        const auto m = salvor::test::manifest(group);
+        FileReadSeekVdi reader;
+        ASSERT_TRUE(reader.open(salvor::test::fixturePath(std::string(group) + ".vdi")));
+        EXPECT_EQ(reader.diskSize(), m["disk"]["size"].get<int64_t>());
+        EXPECT_EQ(reader.header().formatVersion, m["images"][std::string(group) + ".vdi"]["vdi"]["format_version"].get<uint32_t>());
+        uint8_t mbr[512];
+        ASSERT_TRUE(reader.readAt(0, mbr, sizeof mbr));
+        if (m["disk"]["table"] != "none") {
+            EXPECT_EQ(salvor::le16(mbr + 510), 0xAA55);
+        }
+    }
+}
+
 }  // namespace
