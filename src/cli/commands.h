@@ -1,6 +1,7 @@
 #pragma once
 // The command-line twin of the wizard: each command runs what a page runs and
 // prints it for scripts. Exit status 2: bad arguments or an unreadable image.
+#include <cstdint>
 #include <ostream>
 #include <string>
 
@@ -12,5 +13,17 @@ inline constexpr int kExitError = 2;
 
 // Prints the image page's information block for a VDI image.
 int runInfo(const std::string& imagePath, std::ostream& out, std::ostream& err);
+
+struct VolumesOptions {
+    bool gpt = false;
+    bool advanced = false;
+    bool noSkip = false;
+    int64_t startSector = 0;
+    int64_t endSector = 0;
+};
+
+// Runs the volume list page's scan and prints one line per volume, tab
+// separated: row index, file system, size text, start sector.
+int runVolumes(const std::string& imagePath, const VolumesOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace salvor::cli

@@ -55,3 +55,23 @@ TEST(CliInfo, UnreadableOrForeignFilesExitWithTwo) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CliVolumes, PrintsOneTabSeparatedLinePerVolume) {
+    const CliRun mbr = runCli("volumes " + salvor::test::fixturePath("mbr.vdi"));
+    EXPECT_EQ(mbr.status, 0);
+    EXPECT_EQ(mbr.out,
+              "0\tNTFS\t24   MB\t2048\n1\tFAT32\t40   MB\t51200\n2\tFAT12\t4   MB\t133120\n"
+              "3\tFAT16\t16   MB\t143360\n4\textX\t12   MB\t178176\n5\tFAT64\t8   MB\t204800\n");
+    const std::string notable = salvor::test::fixturePath("notable.vdi");
+    const CliRun none = runCli("volumes " + notable);
+    EXPECT_EQ(none.status, 0);
+    EXPECT_EQ(none.out, "");
+    const CliRun range = runCli("volumes " + notable + " --advanced --no-skip --start 2048 --end 2048");
+    EXPECT_EQ(range.out, "0\tNTFS\t15   MB\t2048\n");
+    EXPECT_EQ(runCli("volumes " + notable + " --start 5").status, 2);  // range needs --advanced
+    EXPECT_EQ(runCli("volumes " + salvor::test::fixturePath("pattern.raw")).status, 2);
+}
+
+}  // namespace

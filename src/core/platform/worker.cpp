@@ -25,16 +25,14 @@ void WorkerControl::resume() {
     cv_.notify_all();
 }
 
-int WorkerControl::pauseCount() const {
-    std::lock_guard lock(mu_);
-    return pauses_;
-}
+int WorkerControl::pauseCount() const { return pauses_.load(); }
 
 bool WorkerControl::poll() {
+    if (pauses_.load(std::memory_order_acquire) == 0) return !stopRequested();
     std::unique_lock lock(mu_);
     if (pauses_ > 0 && !stopRequested()) {
         waiting_.store(true, std::memory_order_release);
-        cv_.wait(lock, [this] { return pauses_ == 0 || stopRequested(); });
+        cv_.wait(lock, [this] { return pauses_.load() == 0 || stopRequested(); });
         waiting_.store(false, std::memory_order_release);
     }
     return !stopRequested();

@@ -55,7 +55,7 @@ private:
     std::atomic<bool> waiting_{false};
     mutable std::mutex mu_;
     std::condition_variable cv_;
-    int pauses_ = 0;
+    std::atomic<int> pauses_{0};
 };
 
 }  // namespace salvor::platform
