@@ -43,7 +43,7 @@ QStringList layoutProblems(QWidget* page) {
     const QRect pageRect = page->rect();
     const auto widgets = page->findChildren<QWidget*>();
     for (QWidget* w : widgets) {
-        if (!w->isVisibleTo(page) || w->isWindow() || !checked(w)) continue;
+        if (w->window() != page || !w->isVisibleTo(page) || !checked(w)) continue;
         const QRect r(w->mapTo(page, QPoint(0, 0)), w->size());
         if (!pageRect.contains(r)) problems << describe(w) + QStringLiteral(" lies outside the page");
         const QSize need = w->minimumSizeHint();
@@ -52,7 +52,7 @@ QStringList layoutProblems(QWidget* page) {
             problems << describe(w) + QStringLiteral(" is cut: %1x%2 < %3x%4")
                                           .arg(r.width()).arg(r.height()).arg(need.width()).arg(need.height());
         for (QWidget* s : widgets) {
-            if (s == w || s->parentWidget() != w->parentWidget() || !s->isVisibleTo(page) || !checked(s)) continue;
+            if (s == w || s->window() != page || s->parentWidget() != w->parentWidget() || !s->isVisibleTo(page) || !checked(s)) continue;
             if (s < w) continue;  // each pair once
             const QRect sr(s->mapTo(page, QPoint(0, 0)), s->size());
             if (r.intersects(sr)) problems << describe(w) + QStringLiteral(" overlaps ") + describe(s);

@@ -34,7 +34,7 @@ QString qs(const std::string& s) { return QString::fromStdString(s); }
 // while the number is above zero.
 QWidget* makeUpDown(QWidget* parent, const std::function<void(int)>& step) {
     auto* box = new QWidget(parent);
-    auto* v = new QVBoxLayout(box);
+    auto* v = new QHBoxLayout(box);
     v->setContentsMargins(0, 0, 0, 0);
     v->setSpacing(0);
     auto* up = new QToolButton(box);
@@ -44,7 +44,6 @@ QWidget* makeUpDown(QWidget* parent, const std::function<void(int)>& step) {
     up->setObjectName(QStringLiteral("up"));
     down->setObjectName(QStringLiteral("down"));
     for (auto* b : {up, down}) {
-        b->setFixedSize(18, 12);
         b->setAutoRepeat(true);
         v->addWidget(b);
     }
