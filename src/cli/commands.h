@@ -26,4 +26,14 @@ struct VolumesOptions {
 // separated: row index, file system, size text, start sector.
 int runVolumes(const std::string& imagePath, const VolumesOptions& options, std::ostream& out, std::ostream& err);
 
+struct LsOptions {
+    size_t volume = 0;
+    bool gpt = false;
+    bool json = false;
+};
+
+// Parses a volume of the standard scan as the browse page does in Standard
+// mode and prints every entry the tree can reach.
+int runLs(const std::string& imagePath, const LsOptions& options, std::ostream& out, std::ostream& err);
+
 }  // namespace salvor::cli

@@ -24,6 +24,13 @@ int main(int argc, char** argv) {
     startOpt->needs(endOpt);
     endOpt->needs(startOpt);
 
+    salvor::cli::LsOptions lsopt;
+    auto* ls = app.add_subcommand("ls", "List every entry of a volume as the browse page finds it");
+    ls->add_option("IMAGE", image, "VDI image file")->required();
+    ls->add_option("--volume", lsopt.volume, "row index of the volume (as salvor-cli volumes prints it)")->required();
+    ls->add_flag("--gpt", lsopt.gpt, "read the GPT");
+    ls->add_flag("--json", lsopt.json, "one JSON object per line");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -33,5 +40,6 @@ int main(int argc, char** argv) {
 
     if (*info) return salvor::cli::runInfo(image, std::cout, std::cerr);
     if (*volumes) return salvor::cli::runVolumes(image, vopt, std::cout, std::cerr);
+    if (*ls) return salvor::cli::runLs(image, lsopt, std::cout, std::cerr);
     return salvor::cli::kExitError;
 }

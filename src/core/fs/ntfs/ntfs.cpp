@@ -1,0 +1,573 @@
+#include "fs/ntfs/ntfs.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "browse/icon_index.h"
+#include "browse/texts.h"
+#include "image/read_write_interface.h"
+#include "platform/codepage.h"
+#include "util/endian.h"
+
+namespace salvor {
+
+using namespace ntfs_format;
+
+namespace {
+constexpr int64_t kMiB = 1 << 20;
+constexpr size_t kBatchRecords = 1024;  // records read per request when parsing in MFT order
+constexpr int kMaxAncestorWalk = 100000;
+
+int64_t parentReference(const uint8_t* v) {
+    uint64_t ref = le64(v) & 0xFFFFFFFFFFFFULL;
+    if (ref & (1ULL << 47)) ref |= 0xFFFF000000000000ULL;  // bit 47 set reads as negative
+    return static_cast<int64_t>(ref);
+}
+}  // namespace
+
+bool ntfs::readVolume(int64_t offset, void* buffer, size_t n) const {
+    if (!source || offset < 0) {
+        std::memset(buffer, 0, n);
+        return false;
+    }
+    return source->readAt(base_ + offset, buffer, n);
+}
+
+bool ntfs::readRecord(int64_t offset, Record& rec) const {
+    const bool ok = readVolume(offset, rec.data(), rec.size());
+    applyFixup(rec);
+    return ok;
+}
+
+void ntfs::prepareVolume() {
+    base_ = volume.startSector * 512;
+    if (source) source->baseOffset = base_;
+    if (tree) {
+        const int folder = icons ? icons->folderImage() : IconIndex::kFolder;
+        rootItem = tree->insertItem("ROOT", folder, folder, kNoItem);
+    }
+}
+
+bool ntfs::bootSectorValid() const { return std::memcmp(bootSector + 3, "NTFS", 4) == 0; }
+
+int64_t ntfs::bootClusterSize() const {
+    const uint16_t bps = le16(bootSector + 0x0B);
+    const uint8_t spc = bootSector[0x0D];
+    if (bps < 256 || bps > 4096 || (bps & (bps - 1)) != 0 || spc == 0) return 4096;
+    // Above 0x80 the byte is a negative power of two: the cluster size in bytes.
+    const int64_t size = spc <= 0x80 ? static_cast<int64_t>(spc) * bps : (int64_t{1} << std::min(256 - spc, 31));
+    return size > 0 && size <= 2 * kMiB ? size : 4096;
+}
+
+bool ntfs::readBootSector() {
+    readVolume(0, bootSector, sizeof bootSector);
+    if (bootSectorValid()) {
+        const uint64_t total = le64(bootSector + 0x28);
+        volumeSize = total < (static_cast<uint64_t>(INT64_MAX) >> 9) ? static_cast<int64_t>(total * 512) : 0;
+    } else if (volume.sectorCount > 0) {
+        volumeSize = volume.sectorCount * 512;
+    } else {
+        const int64_t mb = std::clamp<int64_t>(leadingNumber(volume.sizeText), INT32_MIN, INT32_MAX);
+        volumeSize = mb * kMiB;
+    }
+    // Nothing lies beyond the disk.
+    if (source) {
+        const int64_t room = source->mappedSize() - base_;
+        if (room > 0 && volumeSize > room) volumeSize = room;
+    }
+    return volumeSize > 0;
+}
+
+std::vector<DataRun> ntfs::runsOf(int64_t recordOffset, uint32_t type, uint64_t* clusters) const {
+    std::vector<DataRun> runs;
+    Record rec;
+    if (!readRecord(recordOffset, rec)) return runs;
+    RunDecoder decoder;
+    for (const Attribute& a : walkAttributes(rec)) {
+        if (a.type != type || !a.nonResident || (type == kData && a.nameLength != 0)) continue;
+        NonResident nr;
+        if (!nonResidentHeader(rec, a, nr)) continue;
+        const uint64_t span = nr.lastVcn >= nr.firstVcn ? static_cast<uint64_t>(nr.lastVcn - nr.firstVcn) + 1 : 0;
+        if (clusters) *clusters = span;
+        if (!decoder.decode(rec.data() + a.offset + nr.runListOffset, a.length - nr.runListOffset, span, runs)) break;
+    }
+    return runs;
+}
+
+bool ntfs::locateMft() {
+    if (!bootSectorValid()) return scanForMft();
+    mftLocated = true;
+    clusterSize = bootClusterSize();
+    const uint64_t mftCluster = le64(bootSector + 0x30);
+    if (clusterSize <= 0 || mftCluster >= static_cast<uint64_t>(volumeSize / clusterSize)) return true;  // unreadable: nothing listed
+    mftOffset = static_cast<int64_t>(mftCluster) * clusterSize;
+    status("boot sector is fine.Getting run of mft entry...");
+    mftRuns = runsOf(mftOffset, kData);
+    status("Got run...");
+    runsPending = false;
+    return true;
+}
+
+bool ntfs::scanForMft() {
+    clusterSize = 4096;
+    status("boot sector corrupt.Scanning for first mft entry...");
+    mftLocated = false;
+    mftOffset = 0;
+    if (sink) sink->setRange(0, volumeSize / kScanChunk);
+    std::vector<uint8_t> chunk(static_cast<size_t>(kScanChunk));
+    for (int64_t k = 0; k * kScanChunk < volumeSize; ++k) {
+        if (!keepGoing()) break;
+        if (k % 100 == 0 && sink) sink->setPosition(k);
+        const int64_t at = k * kScanChunk;
+        const size_t n = static_cast<size_t>(std::min<int64_t>(kScanChunk, volumeSize - at));
+        readVolume(at, chunk.data(), n);
+        for (size_t off = 0; off + 512 <= n;) {
+            if (!hasFileSignature(chunk.data() + off)) {
+                off += 512;
+                continue;
+            }
+            MftEntry e;
+            std::memcpy(e.signature, "FILE", 4);
+            e.recordOffset = at + static_cast<int64_t>(off);
+            e.ownIndex = static_cast<int64_t>(entries.size());
+            entries.push_back(e);
+            parseRecord(entries.size() - 1);
+            const MftEntry& found = entries.back();
+            if (found.hasName && found.name.rfind("$MF", 0) == 0) {
+                status("found mft entry.getting its run ...");
+                mftRuns = runsOf(found.recordOffset, kData);
+                status("got run ...");
+                if (!mftRuns.empty()) {
+                    mftLocated = true;
+                    runsPending = false;
+                    entries.clear();
+                    return true;
+                }
+            }
+            off += 1024;
+        }
+    }
+    return false;
+}
+
+void ntfs::readMftRecords() {
+    if (!mftLocated || stopRequested()) return;
+    if (clusterSize <= 0) clusterSize = 4096;
+    if (runsPending && !entries.empty()) {
+        status("getting run of mft...");
+        mftRuns = runsOf(entries[0].recordOffset, kData);
+        status("got run...");
+        runsPending = false;
+    }
+    entries.clear();
+    // The MFT cannot hold more records than the volume has room for.
+    const size_t maxRecords = static_cast<size_t>(std::max<int64_t>(volumeSize / 1024, 0));
+    std::vector<uint8_t> buf(kBatchRecords * kRecordSize);
+    for (const DataRun& run : mftRuns) {
+        status("parsing " + std::to_string(run.startCluster) + " cluster of MFT run.");
+        if (!keepGoing()) break;
+        const uint64_t runBytes = run.clusterCount * static_cast<uint64_t>(clusterSize);
+        const uint64_t records = std::min<uint64_t>(runBytes / kRecordSize, maxRecords - std::min(maxRecords, entries.size()));
+        const int64_t start = run.startCluster * clusterSize;
+        for (uint64_t r = 0; r < records;) {
+            if (stopRequested()) break;
+            const size_t batch = static_cast<size_t>(std::min<uint64_t>(kBatchRecords, records - r));
+            const int64_t at = start + static_cast<int64_t>(r * kRecordSize);
+            // A sparse run holds no records; its numbers are kept so that an
+            // entry's position stays its record number.
+            const bool onDisk = run.startCluster > 0 && at < volumeSize;
+            if (onDisk) readVolume(at, buf.data(), batch * kRecordSize);
+            for (size_t k = 0; k < batch; ++k) {
+                MftEntry e;
+                if (onDisk) std::memcpy(e.signature, buf.data() + k * kRecordSize, 4);
+                e.recordOffset = at + static_cast<int64_t>(k * kRecordSize);
+                e.ownIndex = static_cast<int64_t>(entries.size());
+                entries.push_back(std::move(e));
+            }
+            r += batch;
+        }
+        if (entries.size() >= maxRecords) break;
+    }
+}
+
+bool ntfs::wouldCycle(size_t child, int64_t parentIndex) const {
+    int64_t p = parentIndex;
+    for (int steps = 0; p >= 0; ++steps) {
+        if (static_cast<size_t>(p) == child || steps > kMaxAncestorWalk) return true;
+        p = entries[static_cast<size_t>(p)].linkedParent;
+    }
+    return false;
+}
+
+void ntfs::appendChild(int64_t parentIndex, size_t child) {
+    MftEntry& e = entries[child];
+    const int64_t n = static_cast<int64_t>(entries.size());
+    if (!(e.ownIndex > 0 && e.ownIndex < n) || parentIndex == static_cast<int64_t>(child)) return;
+    if (wouldCycle(child, parentIndex)) {
+        e.orphan = 1;  // a node is never its own ancestor
+        return;
+    }
+    MftEntry& p = entries[static_cast<size_t>(parentIndex)];
+    e.nextSibling = 0;
+    if (p.firstChild <= 0) p.firstChild = static_cast<int64_t>(child);
+    else entries[static_cast<size_t>(p.lastChild)].nextSibling = static_cast<int64_t>(child);
+    p.lastChild = static_cast<int64_t>(child);
+    e.linked = true;
+    e.linkedParent = parentIndex;
+}
+
+void ntfs::link(size_t i, int64_t p) {
+    MftEntry& e = entries[i];
+    if (e.linked || e.orphan) return;
+    const int64_t n = static_cast<int64_t>(entries.size());
+    if (p >= 0 && p < static_cast<int64_t>(i)) {
+        if (entries[static_cast<size_t>(p)].kind == 'D') appendChild(p, i);
+        else e.orphan = 1;
+    } else {
+        e.nextSibling = 0;
+        // A parent listed after its child may not be parsed yet: its kind is not known.
+        if (p >= 0 && p < n) appendChild(p, i);
+        else e.orphan = 1;
+    }
+}
+
+namespace {
+// Fills `e` from the $FILE_NAME attributes of the fixed-up record. True when
+// the record gave a name.
+bool takeFileNames(const Record& rec, MftEntry& e) {
+    bool parentTaken = false;
+    for (const Attribute& a : walkAttributes(rec)) {
+        if (a.type != kFileName) continue;
+        const uint8_t* v;
+        uint32_t len;
+        if (!residentValue(rec, a, v, len) || len < 0x42) continue;
+        if (le32(v + 0x38) & 0x10000000) e.kind = 'D';
+        const uint8_t L = v[0x40];
+        if (0x42u + 2u * L > len) continue;  // the name would run past the value
+        e.name = platform::utf16ToUtf8(v + 0x42, L);
+        e.hasName = true;
+        e.recordFlags = le16(rec.data() + 0x16);
+        e.allocatedSize = static_cast<int64_t>(le64(v + 0x28));
+        if (!parentTaken) {
+            e.parent = parentReference(v);
+            parentTaken = true;
+        }
+    }
+    return parentTaken;
+}
+}  // namespace
+
+bool ntfs::parseRecord(size_t index) {
+    if (index >= entries.size()) return false;
+    Record rec;
+    if (!readRecord(entries[index].recordOffset, rec)) return false;
+    if (takeFileNames(rec, entries[index])) link(index, entries[index].parent);
+    return true;
+}
+
+void ntfs::gatherOrphans() {
+    MftEntry& orphanNode = entries[static_cast<size_t>(orphanIndex)];
+    bool first = true;
+    for (size_t j = 0; j < entries.size(); ++j) {
+        MftEntry& e = entries[j];
+        if (e.orphan != 1 || static_cast<int64_t>(j) == orphanIndex) continue;
+        if (first) {
+            orphanNode.firstChild = static_cast<int64_t>(j);
+            e.parent = orphanIndex;
+            e.nextSibling = -1;
+            first = false;
+        } else {
+            e.nextSibling = orphanNode.firstChild;
+            orphanNode.firstChild = static_cast<int64_t>(j);
+        }
+        e.linked = true;
+        e.linkedParent = orphanIndex;
+    }
+}
+
+void ntfs::buildEntryTree() {
+    if (mftLocated && !stopRequested()) {
+        const size_t n = entries.size();
+        if (sink) sink->setRange(0, static_cast<int64_t>(n));
+        std::vector<uint8_t> buf(kBatchRecords * kRecordSize);
+        for (size_t i = 0; i < n;) {
+            if (!keepGoing()) break;
+            if (sink) {
+                status("parsing MFT entry " + std::to_string(i) + "...");
+                sink->setPosition(static_cast<int64_t>(i));
+            }
+            // Records that follow each other on disk are read together.
+            size_t batch = 1;
+            while (batch < kBatchRecords && i + batch < n &&
+                   entries[i + batch].recordOffset == entries[i].recordOffset + static_cast<int64_t>(batch * kRecordSize))
+                ++batch;
+            readVolume(entries[i].recordOffset, buf.data(), batch * kRecordSize);
+            for (size_t k = 0; k < batch; ++k) {
+                MftEntry& e = entries[i + k];
+                if (!e.isFile()) continue;
+                Record rec;
+                std::memcpy(rec.data(), buf.data() + k * kRecordSize, kRecordSize);
+                applyFixup(rec);
+                if (takeFileNames(rec, e)) link(i + k, e.parent);
+            }
+            i += batch;
+        }
+    }
+
+    MftEntry orphanNode;
+    std::memcpy(orphanNode.signature, "FILE", 4);
+    orphanNode.name = "ORPHAN_ENTRY";
+    orphanNode.hasName = true;
+    orphanNode.kind = 'D';
+    entries.push_back(orphanNode);
+    orphanIndex = static_cast<int64_t>(entries.size() - 1);
+    entries.back().ownIndex = orphanIndex;
+    const int64_t n = static_cast<int64_t>(entries.size());
+    rootIndex = n;
+    for (int64_t i = 0; i < n; ++i) {
+        if (entries[static_cast<size_t>(i)].hasName && entries[static_cast<size_t>(i)].name == ".") {
+            rootIndex = i;
+            break;
+        }
+    }
+    if (rootIndex > 0 && rootIndex < n) {
+        MftEntry& o = entries[static_cast<size_t>(orphanIndex)];
+        o.parent = rootIndex;
+        o.nextSibling = 0;
+        o.recordFlags = 1;
+        appendChild(rootIndex, static_cast<size_t>(orphanIndex));
+    }
+    gatherOrphans();
+
+    if (!tree) return;
+    const int folder = icons ? icons->folderImage() : IconIndex::kFolder;
+    auto insert = [&](int64_t index) {
+        const MftEntry& e = entries[static_cast<size_t>(index)];
+        const bool dir = e.kind == 'D';
+        const int image = dir ? folder : (icons ? icons->imageForName(e.name) : IconIndex::kGenericFile);
+        const TreeItem item = tree->insertItem(e.name, image, image, rootItem);
+        tree->setItemData(item, static_cast<uint64_t>(index));
+        if (!(e.recordFlags & 1)) tree->setTextColor(item, kDeletedColor);
+    };
+    bool orphanShown = false;
+    if (rootIndex < n) {
+        int64_t steps = 0;
+        for (auto c = firstChildOf(static_cast<EntryRef>(rootIndex)); c && steps < n; c = nextSiblingOf(*c), ++steps) {
+            insert(static_cast<int64_t>(*c));
+            if (static_cast<int64_t>(*c) == orphanIndex) orphanShown = true;
+        }
+    }
+    // Without a root folder the orphans are still shown.
+    if (!orphanShown) {
+        const TreeItem item = tree->insertItem("ORPHAN_ENTRY", folder, folder, rootItem);
+        tree->setItemData(item, static_cast<uint64_t>(orphanIndex));
+    }
+    tree->setExpanded(rootItem, true);
+}
+
+bool ntfs::parse() {
+    prepareVolume();
+    readBootSector();
+    status(" ParsingBasedOnMFT is going on....");
+    locateMft();
+    readMftRecords();
+    buildEntryTree();
+    return true;
+}
+
+bool ntfs::empty() const {
+    return std::none_of(entries.begin(), entries.end(), [this](const MftEntry& e) {
+        return e.hasName && e.ownIndex != orphanIndex;
+    });
+}
+
+bool ntfs::validRef(EntryRef r) const { return r < entries.size() && entries[r].isFile(); }
+
+std::optional<EntryRef> ntfs::firstChildOf(EntryRef r) const {
+    if (!validRef(r)) return std::nullopt;
+    const int64_t c = entries[r].firstChild;
+    if (c < 1 || c >= static_cast<int64_t>(entries.size())) return std::nullopt;
+    return static_cast<EntryRef>(c);
+}
+
+std::optional<EntryRef> ntfs::nextSiblingOf(EntryRef r) const {
+    if (r >= entries.size()) return std::nullopt;
+    const int64_t c = entries[r].nextSibling;
+    if (c < 1 || c >= static_cast<int64_t>(entries.size())) return std::nullopt;
+    return static_cast<EntryRef>(c);
+}
+
+namespace {
+std::string attributeText(uint32_t flags) {
+    std::string text;
+    if (flags & 0x0001) text += "-R";
+    if (flags & 0x0002) text += "-H";
+    if (flags & 0x0200) text += "-S";
+    if (flags & 0x0020) text += "-A";
+    if (flags & 0x0800) text += "-C";
+    if (flags & 0x4000) text += "-E";
+    return text;
+}
+}  // namespace
+
+EntryTexts ntfs::entryTimeTexts(EntryRef r) {
+    EntryTexts t;
+    if (!validRef(r) || static_cast<int64_t>(r) == orphanIndex) return t;
+    Record rec;
+    if (!readRecord(entries[r].recordOffset, rec) || !hasFileSignature(rec.data())) return t;
+    bool haveStandardFlags = false;
+    for (const Attribute& a : walkAttributes(rec)) {
+        const uint8_t* v;
+        uint32_t len;
+        if (!residentValue(rec, a, v, len)) continue;
+        if (a.type == kStandardInformation && len >= 0x20) {
+            t.created = fileTimeText(le64(v));
+            t.modified = fileTimeText(le64(v + 0x08));
+            t.accessed = fileTimeText(le64(v + 0x18));
+            // The flags kept up to date are those of $STANDARD_INFORMATION;
+            // $FILE_NAME keeps the ones of the last rename.
+            if (len >= 0x24) {
+                t.attributes = attributeText(le32(v + 0x20));
+                haveStandardFlags = true;
+            }
+        } else if (a.type == kFileName && len >= 0x42 && !haveStandardFlags) {
+            t.attributes = attributeText(le32(v + 0x38));
+        }
+    }
+    return t;
+}
+
+DataInfo ntfs::dataInfo(size_t index, bool& hasData, bool& hasAttributeList) const {
+    DataInfo info;
+    hasData = false;
+    hasAttributeList = false;
+    if (index >= entries.size()) return info;
+    Record rec;
+    if (!readRecord(entries[index].recordOffset, rec) || !hasFileSignature(rec.data())) return info;
+    for (const Attribute& a : walkAttributes(rec)) {
+        if (a.type == kAttributeList) hasAttributeList = true;
+        if (a.type != kData || a.nameLength != 0) continue;  // named streams are not the file's data
+        hasAttributeList = false;
+        hasData = true;
+        if (a.flags == 0x0001) info.dataText = "Compressed";
+        else if (a.flags == 0x4000) info.dataText = "Encrypted";
+        else if (a.flags == 0) info.dataText = "Normal";
+        if (a.nonResident) {
+            NonResident nr;
+            if (!nonResidentHeader(rec, a, nr)) continue;
+            info.valuePosition = nr.runListOffset;
+            info.valueLength = static_cast<int32_t>(a.length - nr.runListOffset);
+            info.compressionUnit = nr.compressionUnit;
+            info.firstVcn = nr.firstVcn;
+            info.lastVcn = nr.lastVcn;
+            info.allocatedSize = nr.allocatedSize;
+            info.realSize = nr.realSize;
+            info.residency = 'N';
+            break;  // the first non-resident $DATA wins
+        }
+        const uint8_t* v;
+        uint32_t len;
+        if (!residentValue(rec, a, v, len)) continue;
+        info.valuePosition = static_cast<uint16_t>(v - rec.data());
+        info.valueLength = static_cast<int32_t>(len);
+        info.realSize = len;
+        info.residency = 'R';
+    }
+    return info;
+}
+
+std::vector<int64_t> ntfs::extentRecords(size_t index) const {
+    std::vector<int64_t> out;
+    if (index >= entries.size()) return out;
+    Record rec;
+    if (!readRecord(entries[index].recordOffset, rec)) return out;
+    constexpr size_t kMaxListBytes = 256 * 1024;
+    auto walkList = [&](const uint8_t* p, size_t n) {
+        for (size_t off = 0; off + 0x18 <= n;) {
+            const uint32_t type = le32(p + off);
+            const uint16_t len = le16(p + off + 4);
+            if (type == 0 || type == kEndMarker || len == 0) break;
+            if (type == kData) out.push_back(static_cast<int64_t>(le64(p + off + 0x10) & 0xFFFFFFFFFFFFULL));
+            off += len;
+        }
+    };
+    for (const Attribute& a : walkAttributes(rec)) {
+        if (a.type != kAttributeList) continue;
+        if (!a.nonResident) {
+            const uint8_t* v;
+            uint32_t len;
+            if (residentValue(rec, a, v, len)) walkList(v, len);
+            continue;
+        }
+        NonResident nr;
+        if (!nonResidentHeader(rec, a, nr)) continue;
+        std::string data;
+        for (const DataRun& run : runsOf(entries[index].recordOffset, kAttributeList)) {
+            if (data.size() >= kMaxListBytes) break;
+            const size_t bytes = static_cast<size_t>(std::min<uint64_t>(run.clusterCount * static_cast<uint64_t>(clusterSize),
+                                                                         kMaxListBytes - data.size()));
+            const size_t at = data.size();
+            data.resize(at + bytes);
+            if (run.startCluster > 0) readVolume(run.startCluster * clusterSize, data.data() + at, bytes);
+        }
+        const size_t real = static_cast<size_t>(std::clamp<int64_t>(nr.realSize, 0, static_cast<int64_t>(data.size())));
+        walkList(reinterpret_cast<const uint8_t*>(data.data()), real);
+    }
+    return out;
+}
+
+int64_t ntfs::entrySize(EntryRef r) {
+    if (!validRef(r)) return 0;
+    bool hasData, hasList;
+    const DataInfo info = dataInfo(r, hasData, hasList);
+    if (!hasList) return info.realSize;
+    const std::vector<int64_t> extents = extentRecords(r);
+    uint64_t clusters = 0;
+    for (int64_t x : extents) {
+        if (x < 0 || static_cast<size_t>(x) >= entries.size()) continue;
+        bool d, l;
+        const DataInfo part = dataInfo(static_cast<size_t>(x), d, l);
+        // The extent that starts the data knows the real size.
+        if (part.residency == 'N' && part.firstVcn == 0 && part.realSize >= 0) return part.realSize;
+        for (const DataRun& run : runsOf(entries[static_cast<size_t>(x)].recordOffset, kData)) clusters += run.clusterCount;
+    }
+    return static_cast<int64_t>(clusters) * clusterSize;
+}
+
+std::string ntfs::entrySizeText(EntryRef r) { return formatSizeText(entrySize(r)); }
+
+bool ntfs::readEntryData(EntryRef r, std::string& out, size_t limit) {
+    out.clear();
+    if (!validRef(r)) return false;
+    Record rec;
+    if (!readRecord(entries[r].recordOffset, rec) || !hasFileSignature(rec.data())) return false;
+    for (const Attribute& a : walkAttributes(rec)) {
+        if (a.type != kData || a.nameLength != 0) continue;
+        if (!a.nonResident) {
+            const uint8_t* v;
+            uint32_t len;
+            if (!residentValue(rec, a, v, len)) return false;
+            out.assign(reinterpret_cast<const char*>(v), std::min<size_t>(len, limit));
+            return true;
+        }
+        NonResident nr;
+        if (!nonResidentHeader(rec, a, nr) || (a.flags & 0x0001)) return false;  // compressed data: not here
+        const size_t want = static_cast<size_t>(std::clamp<int64_t>(nr.realSize, 0, static_cast<int64_t>(limit)));
+        out.assign(want, '\0');
+        size_t done = 0;
+        for (const DataRun& run : runsOf(entries[r].recordOffset, kData)) {
+            if (done >= want) break;
+            const size_t bytes = static_cast<size_t>(std::min<uint64_t>(run.clusterCount * static_cast<uint64_t>(clusterSize), want - done));
+            if (run.startCluster > 0 && !readVolume(run.startCluster * clusterSize, out.data() + done, bytes)) return false;
+            done += bytes;
+        }
+        return true;
+    }
+    return false;
+}
+
+void ntfs::renameEntry(EntryRef r, const std::string& name) {
+    if (validRef(r)) entries[r].name = name;
+}
+
+}  // namespace salvor
