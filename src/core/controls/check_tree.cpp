@@ -10,6 +10,7 @@ bool CXHtmlTree::valid(TreeItem item) const {
 
 TreeItem CXHtmlTree::insertItem(const std::string& text, int image, int selectedImage, TreeItem parent) {
     if (parent != kNoItem && !valid(parent)) return kNoItem;
+    if (listener_) listener_->itemAboutToBeInserted(parent, childCount(parent));
     TreeItem id;
     if (!free_.empty()) {
         id = free_.back();

@@ -20,7 +20,9 @@ inline constexpr uint32_t kDeletedColor = 0xFF0000;  // RGB(255,0,0)
 class TreeListener {
 public:
     virtual ~TreeListener() = default;
-    // `item` was inserted as the last child of `parent` (kNoItem: top level).
+    // An item is about to be inserted as child number `row` of `parent`
+    // (kNoItem: top level); itemInserted follows.
+    virtual void itemAboutToBeInserted(TreeItem parent, int row) = 0;
     virtual void itemInserted(TreeItem parent, TreeItem item) = 0;
     // `item` and its descendants are about to be removed from `parent`.
     virtual void itemAboutToBeRemoved(TreeItem parent, TreeItem item) = 0;

@@ -16,11 +16,6 @@ PlaceholderPage::PlaceholderPage(const QString& caption, const QString& note, Wi
     connect(backButton(), &QPushButton::clicked, this, &WizardPage::goBack);
 }
 
-PlaceholderPage* makeRecoveryModePage(WizardPage* owner) {
-    return new PlaceholderPage(QStringLiteral("Dialog"),
-                               QStringLiteral("Choosing a recovery mode for this volume is not available yet."), owner);
-}
-
 PlaceholderPage* makeRawRecoveryPage(WizardPage* owner) {
     return new PlaceholderPage(QStringLiteral("Raw Recovery Dialog"),
                                QStringLiteral("Raw recovery by file signatures is not available yet."), owner);

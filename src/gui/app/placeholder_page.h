@@ -11,8 +11,7 @@ public:
     PlaceholderPage(const QString& caption, const QString& note, WizardPage* owner);
 };
 
-// The recovery-mode page (caption "Dialog") and the raw recovery page.
-PlaceholderPage* makeRecoveryModePage(WizardPage* owner);
+// The raw recovery page.
 PlaceholderPage* makeRawRecoveryPage(WizardPage* owner);
 
 }  // namespace salvor::gui

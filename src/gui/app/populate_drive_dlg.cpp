@@ -17,6 +17,7 @@
 #include "app/drive_parsing_modes.h"
 #include "app/placeholder_page.h"
 #include "app/shared_state.h"
+#include "browse/parce_mode_ntfs_dlg.h"
 #include "app/vhd_input_dialog.h"
 #include "discovery/volume_scan.h"
 #include "image/vdi_reader.h"
@@ -370,7 +371,7 @@ void PopulateDriveDlg::onNext() {
         record.fileSystem = "RAW";
         next = makeRawRecoveryPage(this);
     } else if (!equalsNoCase(record.fileSystem, "unknown")) {
-        next = makeRecoveryModePage(this);
+        next = new ParceModeNtfsDlg(record, this);
     } else {
         platform::prompter().message("can not parse unknown volume");
     }

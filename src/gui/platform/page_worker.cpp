@@ -23,7 +23,6 @@ bool PageWorker::start(Job job) {
     if (running_.load()) return false;
     join();
     control_.clearStop();
-    while (control_.pauseCount() > 0) control_.resume();
     running_.store(true);
     thread_ = std::thread([this, job = std::move(job)] {
         job(control_, *this);

@@ -1,0 +1,201 @@
+// The recovery-mode page and the browse page on the offscreen platform.
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+
+#include "app/shared_state.h"
+#include "browse/parce_mode_ntfs_dlg.h"
+#include "browse/volume_scan_dlg.h"
+#include "controls/check_list_view.h"
+#include "controls/entry_tree_view.h"
+#include "fixture.h"
+#include "gui_test_support.h"
+#include "image/vdi_reader.h"
+
+using namespace salvor;
+using namespace salvor::gui;
+using Modes = ParceModeNtfsDlg;
+
+namespace {
+constexpr const char* kDone = "Scanning processing done.Select save button to save the data.";
+}
+
+class TestGuiBrowse : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<test::GuiScript> script;
+    std::unique_ptr<WizardPage> owner;
+
+    VolumeRecord ntfsRecord() {
+        const auto v = test::manifest("mbr")["volumes"][0];
+        return VolumeRecord{"NTFS", "", "0", "24   MB", v["start"], v["sectors"]};
+    }
+    std::unique_ptr<VolumeScanDlg> browsePage(const VolumeRecord& r, int mode = 1) {
+        auto page = std::make_unique<VolumeScanDlg>(r, mode, owner.get());
+        page->show();
+        return page;
+    }
+    QStringList firstLevel(VolumeScanDlg* page) {
+        QStringList out;
+        CXHtmlTree& t = page->tree();
+        for (TreeItem c = t.firstChild(t.rootItem()); c; c = t.nextSibling(c)) out << QString::fromStdString(t.itemText(c));
+        return out;
+    }
+    TreeItem firstLevelItem(VolumeScanDlg* page, const std::string& name) {
+        CXHtmlTree& t = page->tree();
+        for (TreeItem c = t.firstChild(t.rootItem()); c; c = t.nextSibling(c))
+            if (t.itemText(c) == name) return c;
+        return kNoItem;
+    }
+
+private slots:
+    void init() {
+        sharedState().reset();
+        auto src = std::make_unique<FileReadSeekVdi>();
+        QVERIFY(src->open(test::fixturePath("mbr.vdi")));
+        sharedState().currentSource = std::move(src);
+        script = std::make_unique<test::GuiScript>();
+        owner = std::make_unique<WizardPage>(QStringLiteral("owner"), WizardPage::FrameIds{}, nullptr);
+    }
+    void cleanup() {
+        owner.reset();
+        script.reset();
+        sharedState().reset();
+    }
+
+    void recoveryModesPerFileSystem() {
+        struct Case { const char* fs; bool advanced, deep; } cases[] = {
+            {"FAT32", true, false}, {"extX", false, false}, {"HFS+", false, true}, {"NTFS", true, true},
+            {"  ntfs", true, true}, {"FAT64", true, false}};
+        for (const auto& c : cases) {
+            Modes page(VolumeRecord{c.fs, "", "0", "8", 2048, 0}, owner.get());
+            page.show();
+            QVERIFY(page.control<QRadioButton>(Modes::IdStandard)->isVisible());
+            QCOMPARE(page.control<QRadioButton>(Modes::IdAdvanced)->isVisible(), c.advanced);
+            QCOMPARE(page.control<QRadioButton>(Modes::IdDeep)->isVisible(), c.deep);
+            QVERIFY(page.control<QRadioButton>(Modes::IdStandard)->isChecked());
+            QCOMPARE(page.mode(), 1);
+        }
+        Modes fat(VolumeRecord{"FAT32", "", "0", "40", 2048, 0}, owner.get());
+        fat.show();
+        QVERIFY(!fat.controlById(Modes::IdFormatted)->isVisible());
+        QVERIFY(!fat.controlById(Modes::IdMaxEdit)->isVisible());
+        QTest::mouseClick(fat.control<QRadioButton>(Modes::IdAdvanced), Qt::LeftButton);
+        QVERIFY(fat.controlById(Modes::IdFormatted)->isVisible());
+        QCOMPARE(fat.control<QLineEdit>(Modes::IdMaxEdit)->text(), QStringLiteral("3"));
+        QTest::mouseClick(fat.control<QCheckBox>(Modes::IdFormatted), Qt::LeftButton);
+        QVERIFY(sharedState().driveFormatted);
+        QTest::mouseClick(fat.control<QRadioButton>(Modes::IdAdvanced), Qt::LeftButton);  // any mode click clears it
+        QVERIFY(!sharedState().driveFormatted);
+        QVERIFY(!fat.control<QCheckBox>(Modes::IdFormatted)->isChecked());
+        fat.control<QLineEdit>(Modes::IdMaxEdit)->setText(QStringLiteral("0"));
+        QCOMPARE(fat.maxCandidates(), 3);
+        test::screenshot(&fat, QStringLiteral("recovery-mode-page"));
+        Modes ntfs(VolumeRecord{"NTFS", "", "0", "24", 2048, 0}, owner.get());
+        ntfs.show();
+        QTest::mouseClick(ntfs.control<QRadioButton>(Modes::IdAdvanced), Qt::LeftButton);
+        QVERIFY(!ntfs.controlById(Modes::IdFormatted)->isVisible());
+    }
+
+    void standardParseOfNtfs() {
+        auto page = browsePage(ntfsRecord());
+        QVERIFY(page->busy());
+        QVERIFY(!page->backButton()->isEnabled());
+        QSignalSpy done(page.get(), &VolumeScanDlg::parseFinished);
+        page->startParse();
+        QVERIFY(done.wait(20000));
+        QVERIFY(!page->busy());
+        QVERIFY(page->backButton()->isEnabled());
+        QVERIFY(!page->progressBar()->isVisible());
+        QVERIFY(!page->stopButton()->isVisible());
+        const auto shown = script->prompter.messages();
+        QCOMPARE(shown.back(), std::string(kDone));
+        QCOMPARE(page->statusLine()->text(), QStringLiteral("Processing done..."));
+        const QStringList level = firstLevel(page.get());
+        for (const char* name : {"$MFTMirr", "docs", "many", "gone", "small.txt", "deleted.txt", "ORPHAN_ENTRY"})
+            QVERIFY2(level.contains(QString::fromUtf8(name)), name);
+        QCOMPARE(level.first(), QStringLiteral("$MFTMirr"));
+        // Folders with children carry a placeholder; deleted entries are red.
+        CXHtmlTree& t = page->tree();
+        QCOMPARE(t.itemText(t.firstChild(firstLevelItem(page.get(), "docs"))), std::string("..DUMY.."));
+        QCOMPARE(t.textColor(firstLevelItem(page.get(), "deleted.txt")), kDeletedColor);
+        QCOMPARE(t.textColor(firstLevelItem(page.get(), "small.txt")), kDefaultColor);
+
+        // Browsing: a label click on "docs" fills it and lists its files.
+        TreeModel* model = page->treeModel();
+        QVERIFY(model);
+        const QModelIndex docs = model->indexOf(firstLevelItem(page.get(), "docs"));
+        page->treeView()->scrollTo(docs);
+        QTest::mouseClick(page->treeView()->viewport(), Qt::LeftButton, {}, page->treeView()->visualRect(docs).center() + QPoint(20, 0));
+        QCOMPARE(page->list().rows().size(), size_t(2));
+        QCOMPARE(page->list().rows()[0].texts[0], std::string("report.txt"));
+        QCOMPARE(model->rowCount(docs), 3);
+        test::screenshot(page.get(), QStringLiteral("browse-page-ntfs"));
+        // Expanding "many" through the view fills it without touching the list (NTFS).
+        const QModelIndex many = model->indexOf(firstLevelItem(page.get(), "many"));
+        page->treeView()->expand(many);
+        QCOMPARE(model->rowCount(many), 150);
+        QCOMPARE(page->list().rows().size(), size_t(2));
+        // A row check reaches the tree.
+        page->listView()->listModel()->setData(page->listView()->listModel()->index(0, 0), Qt::Checked, Qt::CheckStateRole);
+        QVERIFY(t.getCheck(page->list().rows()[0].item));
+    }
+
+    void pauseTwiceResumeOnceAndStop() {
+        auto page = browsePage(ntfsRecord());
+        QSignalSpy done(page.get(), &VolumeScanDlg::parseFinished);
+        // Paused before it starts: the worker waits at its first poll.
+        page->worker().pause();
+        page->worker().pause();
+        page->startParse();
+        QTRY_VERIFY(page->worker().control().waiting());
+        QTest::mouseClick(page->control<QPushButton>(VolumeScanDlg::IdResume), Qt::LeftButton);
+        QCOMPARE(page->statusLine()->text(), QStringLiteral("Resume button pressed"));
+        QTest::qWait(50);
+        QVERIFY(page->worker().control().waiting());
+        QVERIFY(page->busy());
+        QVERIFY(!page->backButton()->isEnabled());
+        // Stop ends the paused parse through the same ending.
+        QTest::mouseClick(page->stopButton(), Qt::LeftButton);
+        QVERIFY(done.wait(20000));
+        QCOMPARE(script->prompter.messages().back(), std::string(kDone));
+        QVERIFY(page->backButton()->isEnabled());
+        QCOMPARE(firstLevel(page.get()), QStringList{"ORPHAN_ENTRY"});
+    }
+
+    void unknownFileSystemAndNoSource() {
+        auto page = browsePage(VolumeRecord{"CUSTOM", "", "0", "8", 2048, 0});
+        page->startParse();
+        QCOMPARE(script->prompter.messages().back(), std::string("not a valid drive."));
+        QCOMPARE(page->statusLine()->text(), QStringLiteral("Not a valid Drive .Go back"));
+        QVERIFY(page->backButton()->isEnabled());
+        QVERIFY(page->busy());
+        sharedState().currentSource.reset();
+        auto lost = browsePage(ntfsRecord());
+        lost->startParse();
+        QCOMPARE(script->prompter.messages().back(), std::string("Please Restart the program to re begin necessary initialization..."));
+        QVERIFY(!lost->backButton()->isEnabled());
+    }
+
+    void backAfterTheParse() {
+        auto* modes = new Modes(ntfsRecord(), owner.get());
+        modes->show();
+        QTest::mouseClick(modes->nextButton(), Qt::LeftButton);
+        QPointer<VolumeScanDlg> page = qobject_cast<VolumeScanDlg*>(modes->nextPage());
+        QVERIFY(page);
+        QSignalSpy done(page.data(), &VolumeScanDlg::parseFinished);
+        QVERIFY(done.wait(20000));
+        QTest::mouseClick(page->backButton(), Qt::LeftButton);
+        QTRY_VERIFY(!page);
+        QVERIFY(modes->isVisible());
+        delete modes;
+    }
+};
+
+QTEST_MAIN(TestGuiBrowse)
+#include "test_gui_browse.moc"
