@@ -4,6 +4,9 @@
 //   salvor-bench vdi-read [IMAGE]   sequential 1 MiB reads through the VDI
 //                                   reader (target: 0.8 of plain reads)
 //   salvor-bench scan [IMAGE]       the sector scan for volumes (target 0.7)
+//   salvor-bench ls-ntfs            salvor-cli ls of an NTFS volume with 100 000
+//                                   files against fls -r -p of The Sleuth Kit
+//                                   (made by the fixture script when missing)
 //
 // Without IMAGE a fully allocated 512 MiB VDI of random data (no volumes) is
 // made with qemu-img under bench-data/.
@@ -16,6 +19,9 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -123,12 +129,75 @@ int sectorScan(const std::string& image) {
     return rc;
 }
 
+struct Timed {
+    double seconds = 0;
+    long peakKiB = 0;
+    int status = -1;
+};
+
+// Runs a shell command with its output thrown away; wall time and peak memory.
+Timed timeCommand(const std::string& cmd) {
+    Timed t;
+    const auto t0 = std::chrono::steady_clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        execl("/bin/sh", "sh", "-c", (cmd + " > /dev/null").c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    t.seconds = seconds(t0, std::chrono::steady_clock::now());
+    t.peakKiB = usage.ru_maxrss;
+    t.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return t;
+}
+
+std::string selfFolder() {
+    char buf[4096];
+    const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+    std::string p(buf, n > 0 ? static_cast<size_t>(n) : 0);
+    return p.substr(0, p.rfind('/') + 1);
+}
+
+int lsNtfs() {
+    const fs::path dir = fs::current_path() / "bench-data";
+    fs::create_directories(dir);
+    const fs::path vdi = dir / "bench-ntfs.vdi", raw = dir / "bench-ntfs.raw";
+    if (!fs::exists(vdi) || !fs::exists(raw)) {
+        const std::string script = std::string(SALVOR_SOURCE_DIR) + "/tests/fixtures/make.sh";
+        if (run("SALVOR_FIXTURE_OUT='" + dir.string() + "' '" + script + "' bench-ntfs") != 0) {
+            std::fprintf(stderr, "cannot make the benchmark volume (the fixture script needs root)\n");
+            return 2;
+        }
+    }
+    const std::string cli = selfFolder() + "salvor-cli";
+    // Warm the page cache for both.
+    timeCommand("cat '" + raw.string() + "' '" + vdi.string() + "'");
+    Timed ours{1e9, 0, 0}, theirs{1e9, 0, 0};
+    for (int round = 0; round < 3; ++round) {
+        const Timed a = timeCommand("'" + cli + "' ls '" + vdi.string() + "' --volume 0");
+        const Timed b = timeCommand("fls -r -p -o 2048 '" + raw.string() + "'");
+        if (a.status != 0 || b.status != 0) {
+            std::fprintf(stderr, "a listing failed (salvor-cli %d, fls %d; is sleuthkit installed?)\n", a.status, b.status);
+            return 2;
+        }
+        if (a.seconds < ours.seconds) ours = a;
+        if (b.seconds < theirs.seconds) theirs = b;
+    }
+    std::printf("salvor-cli ls (VDI):      %.3f s, peak %ld MiB\n", ours.seconds, ours.peakKiB / 1024);
+    std::printf("fls -r -p (raw disk):     %.3f s, peak %ld MiB\n", theirs.seconds, theirs.peakKiB / 1024);
+    std::printf("time ratio fls/ours: %.2f (target above 1); peak memory target under 300 MiB\n", theirs.seconds / ours.seconds);
+    return ours.seconds < theirs.seconds && ours.peakKiB < 300 * 1024 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::string what = argc > 1 ? argv[1] : "vdi-read";
     if (what == "vdi-read") return vdiRead(argc > 2 ? argv[2] : makeFullVdi(512));
     if (what == "scan") return sectorScan(argc > 2 ? argv[2] : makeFullVdi(512));
-    std::fprintf(stderr, "usage: salvor-bench vdi-read|scan [IMAGE]\n");
+    if (what == "ls-ntfs") return lsNtfs();
+    std::fprintf(stderr, "usage: salvor-bench vdi-read|scan [IMAGE] | ls-ntfs\n");
     return 2;
 }
