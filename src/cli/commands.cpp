@@ -6,6 +6,7 @@
 #include "browse/entry_walk.h"
 #include "browse/icon_index.h"
 #include "browse/parser_factory.h"
+#include "browse/saver.h"
 #include "discovery/partition.h"
 #include "discovery/volume_scan.h"
 #include "image/vdi_header.h"
@@ -121,6 +122,81 @@ int runLs(const std::string& imagePath, const LsOptions& options, std::ostream& 
         }
     });
     return kExitOk;
+}
+
+namespace {
+
+// The entries a path as ls prints it names (several when names repeat, as a
+// deleted file beside a live one); the first level comes from the tree.
+std::vector<EntryRef> resolve(const ParsedVolume& v, const std::string& path) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= path.size()) {
+        const size_t slash = path.find('/', start);
+        parts.push_back(path.substr(start, slash == std::string::npos ? std::string::npos : slash - start));
+        if (slash == std::string::npos) break;
+        start = slash + 1;
+    }
+    std::vector<EntryRef> current;
+    if (parts.empty() || parts[0] != v.tree.itemText(v.tree.rootItem())) return current;
+    for (TreeItem c = v.tree.firstChild(v.tree.rootItem()); c; c = v.tree.nextSibling(c)) {
+        const uint64_t data = v.tree.itemData(c);
+        if (parts.size() > 1 && data != kNoData && v.parser->validRef(data) && v.tree.itemText(c) == parts[1]) current.push_back(data);
+    }
+    for (size_t i = 2; i < parts.size(); ++i) {
+        std::vector<EntryRef> next;
+        for (EntryRef r : current) {
+            if (!v.parser->isFolder(r)) continue;
+            for (auto c = v.parser->firstChildOf(r); c; c = v.parser->nextSiblingOf(*c))
+                if (v.parser->entryName(*c) == parts[i]) next.push_back(*c);
+        }
+        current = std::move(next);
+    }
+    return current;
+}
+
+}  // namespace
+
+int runSave(const std::string& imagePath, const SaveOptions& options, std::ostream& out, std::ostream& err) {
+    std::string error;
+    auto dir = platform::OutputDir::open(options.out, error);
+    if (!dir) {
+        err << "salvor-cli: output folder " << error << "\n";
+        return kExitError;
+    }
+    ParsedVolume v;
+    if (!v.open(imagePath, options.volume, options.gpt, err)) return kExitError;
+    Saver saver(*v.parser, nullptr, nullptr);
+    saver.onFile = [&](const std::string& path, const EntryFace::SaveOutcome& o) {
+        out << path << (o.written && o.complete ? "" : "\t(not written whole)") << '\n';
+    };
+    const std::string rootText = v.tree.itemText(v.tree.rootItem());
+    std::vector<std::string> paths = options.paths;
+    if (paths.empty()) paths.push_back(rootText);
+    for (const std::string& path : paths) {
+        if (path == rootText) {
+            // The whole volume: the first level as the tree shows it.
+            for (TreeItem c = v.tree.firstChild(v.tree.rootItem()); c; c = v.tree.nextSibling(c)) {
+                const uint64_t data = v.tree.itemData(c);
+                if (data != kNoData && v.parser->validRef(data)) saver.saveItem(data, *dir);
+            }
+            continue;
+        }
+        const std::vector<EntryRef> refs = resolve(v, path);
+        if (refs.empty()) {
+            err << "salvor-cli: no entry " << path << "\n";
+            return kExitError;
+        }
+        for (EntryRef r : refs) {
+            if (v.parser->isSaveFolder(r)) saver.saveContents(r, *dir);
+            else saver.saveFile(r, *dir);
+        }
+    }
+    const SaveReport& rep = saver.report();
+    for (const std::string& p : rep.problems) err << "salvor-cli: " << p << "\n";
+    out << "files: " << rep.files << ", bytes: " << rep.bytes << ", not written whole: " << rep.incomplete + rep.failed
+        << '\n';
+    return rep.incomplete + rep.failed == 0 ? kExitOk : kExitPartial;
 }
 
 }  // namespace salvor::cli

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace salvor::cli {
 
@@ -35,5 +36,17 @@ struct LsOptions {
 // Parses a volume of the standard scan as the browse page does in Standard
 // mode and prints every entry the tree can reach.
 int runLs(const std::string& imagePath, const LsOptions& options, std::ostream& out, std::ostream& err);
+
+struct SaveOptions {
+    size_t volume = 0;
+    bool gpt = false;
+    std::string out;
+    std::vector<std::string> paths;  // as ls prints them; none: the whole volume
+};
+
+// Saves entries of a volume into a folder as the browse page's folder save
+// writes them. 0: everything written whole; 1: some files not; 2: bad
+// arguments or an unreadable volume.
+int runSave(const std::string& imagePath, const SaveOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace salvor::cli

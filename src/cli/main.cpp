@@ -31,6 +31,14 @@ int main(int argc, char** argv) {
     ls->add_flag("--gpt", lsopt.gpt, "read the GPT");
     ls->add_flag("--json", lsopt.json, "one JSON object per line");
 
+    salvor::cli::SaveOptions saveopt;
+    auto* save = app.add_subcommand("save", "Save entries of a volume into a folder");
+    save->add_option("IMAGE", image, "VDI image file")->required();
+    save->add_option("--volume", saveopt.volume, "row index of the volume (as salvor-cli volumes prints it)")->required();
+    save->add_option("--out", saveopt.out, "output folder (must exist)")->required();
+    save->add_flag("--gpt", saveopt.gpt, "read the GPT");
+    save->add_option("PATH", saveopt.paths, "entries as salvor-cli ls prints them (none: the whole volume)");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -41,5 +49,6 @@ int main(int argc, char** argv) {
     if (*info) return salvor::cli::runInfo(image, std::cout, std::cerr);
     if (*volumes) return salvor::cli::runVolumes(image, vopt, std::cout, std::cerr);
     if (*ls) return salvor::cli::runLs(image, lsopt, std::cout, std::cerr);
+    if (*save) return salvor::cli::runSave(image, saveopt, std::cout, std::cerr);
     return salvor::cli::kExitError;
 }

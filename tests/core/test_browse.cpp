@@ -90,10 +90,11 @@ public:
     EntryTexts entryTimeTexts(EntryRef r) override { return {"c" + nodes[r].name, "a", "m", "-A"}; }
     std::string entrySizeText(EntryRef r) override { return formatSizeText(entrySize(r)); }
     int64_t entrySize(EntryRef r) override { return static_cast<int64_t>(nodes[r].data.size()); }
-    bool readEntryData(EntryRef r, std::string& out, size_t limit) override {
-        out = nodes[r].data.substr(0, limit);
-        return true;
+    SaveOutcome saveEntry(EntryRef r, platform::ByteSink& out) override {
+        out.write(nodes[r].data.data(), nodes[r].data.size());
+        return {true, true, static_cast<int64_t>(nodes[r].data.size())};
     }
+    Times entryTimes(EntryRef) override { return {}; }
     void renameEntry(EntryRef r, const std::string& name) override { nodes[r].name = name; }
     bool fillInheritsCheck() const override { return ntfsStyle; }
     bool expandEmptiesList() const override { return !ntfsStyle; }

@@ -10,6 +10,7 @@
 #include "browse/entry_walk.h"
 #include "browse/texts.h"
 #include "fixture.h"
+#include "ntfs_helpers.h"
 #include "fs/ntfs/ntfs.h"
 #include "image/raw_reader.h"
 #include "image/vdi_reader.h"
@@ -18,37 +19,11 @@
 
 using namespace salvor;
 using namespace salvor::ntfs_format;
+using salvor::test::Parsed;
+using salvor::test::VolumeCopy;
+using salvor::test::vdi;
 
 namespace {
-
-struct Parsed {
-    std::unique_ptr<readWriteInterface> source;
-    ntfs parser;
-    CXHtmlTree tree;
-    IconIndex icons;
-    std::map<std::string, EntryRef> byPath;
-    struct Status : platform::NullProgress {
-        std::vector<std::string> lines;
-        void setStatus(const std::string& t) override { lines.push_back(t); }
-    } status;
-
-    Parsed(std::unique_ptr<readWriteInterface> src, int64_t start, int64_t sectors) : source(std::move(src)) {
-        parser.source = source.get();
-        parser.volume = VolumeRecord{"NTFS", "", "0", std::to_string(sectors / 2048), start, sectors};
-        parser.tree = &tree;
-        parser.icons = &icons;
-        parser.sink = &status;
-        parser.parse();
-        walkEntries(tree, parser, [&](const WalkedEntry& e) { byPath[e.path] = e.ref; });
-    }
-    bool sawStatus(const std::string& s) const { return std::find(status.lines.begin(), status.lines.end(), s) != status.lines.end(); }
-};
-
-std::unique_ptr<readWriteInterface> vdi(const std::string& group) {
-    auto r = std::make_unique<FileReadSeekVdi>();
-    EXPECT_TRUE(r->open(test::fixturePath(group + ".vdi")));
-    return r;
-}
 
 std::string timeText(int64_t unixSeconds) { return fileTimeText(platform::unixToFileTime(unixSeconds)); }
 
@@ -105,43 +80,6 @@ TEST_P(NtfsFixtures, EveryManifestEntryAtItsPathWithItsTexts) {
 
 INSTANTIATE_TEST_SUITE_P(Volumes, NtfsFixtures,
                          ::testing::Values(std::pair{"mbr", 0}, std::pair{"gpt", 0}, std::pair{"notable", 0}));
-
-// A copy of the mbr NTFS volume as a flat file, for patching.
-struct VolumeCopy {
-    std::string bytes;
-    int64_t sectors = 0;
-    VolumeCopy() {
-        const auto vol = test::manifest("mbr")["volumes"][0];
-        sectors = vol["sectors"];
-        FileReadSeekVdi src;
-        EXPECT_TRUE(src.open(test::fixturePath("mbr.vdi")));
-        bytes.assign(static_cast<size_t>(sectors * 512), '\0');
-        src.readAt(vol["start"].get<int64_t>() * 512, bytes.data(), bytes.size());
-    }
-    std::unique_ptr<Parsed> parse(const std::string& name) const {
-        const std::string path = test::scratchFolder("ntfs-" + name) + "/volume.raw";
-        test::writeFile(path, bytes);
-        auto src = std::make_unique<FileReadSeekRaw>();
-        EXPECT_TRUE(src->open(path));
-        return std::make_unique<Parsed>(std::move(src), 0, sectors);
-    }
-    // Byte offset in `bytes` of the value of the first $FILE_NAME of the record at `recordOffset`.
-    size_t fileNameValue(int64_t recordOffset) const {
-        Record rec;
-        std::memcpy(rec.data(), bytes.data() + recordOffset, kRecordSize);
-        applyFixup(rec);
-        for (const Attribute& a : walkAttributes(rec)) {
-            const uint8_t* v;
-            uint32_t len;
-            if (a.type == kFileName && residentValue(rec, a, v, len)) return static_cast<size_t>(recordOffset + (v - rec.data()));
-        }
-        ADD_FAILURE() << "no $FILE_NAME";
-        return 0;
-    }
-    void putParent(size_t valueOffset, uint64_t ref) {
-        for (int i = 0; i < 6; ++i) bytes[valueOffset + i] = static_cast<char>((ref >> (8 * i)) & 0xFF);
-    }
-};
 
 TEST(NtfsDamaged, WipedBootSectorStillListsTheVolumeThroughTheMftScan) {
     VolumeCopy v;

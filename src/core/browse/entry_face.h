@@ -10,6 +10,7 @@
 
 #include "controls/check_tree.h"
 #include "discovery/volume_record.h"
+#include "platform/output_dir.h"
 #include "platform/worker.h"
 
 namespace salvor {
@@ -49,9 +50,38 @@ public:
     // The size in bytes the size text shows.
     virtual int64_t entrySize(EntryRef r) = 0;
 
+    // Writes the record's file data into `out`. `written` is false when the
+    // record could not be processed at all; `complete` false when some of its
+    // data could not be read (those bytes are written as zeros).
+    struct SaveOutcome {
+        bool written = false;
+        bool complete = true;
+        int64_t bytes = 0;
+    };
+    virtual SaveOutcome saveEntry(EntryRef r, platform::ByteSink& out) = 0;
+    // The record's times as UTC file times (100 ns since 1601); 0 = unknown.
+    struct Times {
+        uint64_t created = 0;
+        uint64_t accessed = 0;
+        uint64_t modified = 0;
+    };
+    virtual Times entryTimes(EntryRef r) = 0;
+
+    // Saving: folders are walked, files written. A file system may treat
+    // some records apart.
+    virtual bool isSaveFolder(EntryRef r) const { return isFolder(r); }
+    virtual bool isSaveFile(EntryRef r) const { return !isFolder(r); }
+    virtual bool skipDescend(EntryRef) const { return false; }
+    virtual bool skipWrite(EntryRef) const { return false; }
+
     // Reads at most `limit` bytes of the record's data (for small index
     // files such as the recycle bin's). False when it cannot be read.
-    virtual bool readEntryData(EntryRef r, std::string& out, size_t limit) = 0;
+    bool readEntryData(EntryRef r, std::string& out, size_t limit) {
+        platform::StringSink sink(limit);
+        const SaveOutcome o = saveEntry(r, sink);
+        out = std::move(sink.bytes);
+        return o.written && o.complete;
+    }
     virtual void renameEntry(EntryRef r, const std::string& name) = 0;
 
     // How the browse routes differ by file system.

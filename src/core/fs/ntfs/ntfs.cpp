@@ -5,6 +5,8 @@
 
 #include "browse/icon_index.h"
 #include "browse/texts.h"
+#include "fs/ntfs/lznt1.h"
+#include "platform/prompter.h"
 #include "image/read_write_interface.h"
 #include "platform/codepage.h"
 #include "util/endian.h"
@@ -452,6 +454,7 @@ DataInfo ntfs::dataInfo(size_t index, bool& hasData, bool& hasAttributeList) con
         if (a.flags == 0x0001) info.dataText = "Compressed";
         else if (a.flags == 0x4000) info.dataText = "Encrypted";
         else if (a.flags == 0) info.dataText = "Normal";
+        info.compressed = (a.flags & 0x0001) != 0;
         if (a.nonResident) {
             NonResident nr;
             if (!nonResidentHeader(rec, a, nr)) continue;
@@ -462,6 +465,7 @@ DataInfo ntfs::dataInfo(size_t index, bool& hasData, bool& hasAttributeList) con
             info.lastVcn = nr.lastVcn;
             info.allocatedSize = nr.allocatedSize;
             info.realSize = nr.realSize;
+            info.initializedSize = nr.initializedSize;
             info.residency = 'N';
             break;  // the first non-resident $DATA wins
         }
@@ -471,6 +475,7 @@ DataInfo ntfs::dataInfo(size_t index, bool& hasData, bool& hasAttributeList) con
         info.valuePosition = static_cast<uint16_t>(v - rec.data());
         info.valueLength = static_cast<int32_t>(len);
         info.realSize = len;
+        info.initializedSize = len;
         info.residency = 'R';
     }
     return info;
@@ -536,34 +541,162 @@ int64_t ntfs::entrySize(EntryRef r) {
 
 std::string ntfs::entrySizeText(EntryRef r) { return formatSizeText(entrySize(r)); }
 
-bool ntfs::readEntryData(EntryRef r, std::string& out, size_t limit) {
-    out.clear();
-    if (!validRef(r)) return false;
+EntryFace::Times ntfs::entryTimes(EntryRef r) {
+    Times t;
+    if (!validRef(r) || static_cast<int64_t>(r) == orphanIndex) return t;
     Record rec;
-    if (!readRecord(entries[r].recordOffset, rec) || !hasFileSignature(rec.data())) return false;
+    if (!readRecord(entries[r].recordOffset, rec) || !hasFileSignature(rec.data())) return t;
     for (const Attribute& a : walkAttributes(rec)) {
-        if (a.type != kData || a.nameLength != 0) continue;
-        if (!a.nonResident) {
-            const uint8_t* v;
-            uint32_t len;
-            if (!residentValue(rec, a, v, len)) return false;
-            out.assign(reinterpret_cast<const char*>(v), std::min<size_t>(len, limit));
-            return true;
+        const uint8_t* v;
+        uint32_t len;
+        if (a.type == kStandardInformation && residentValue(rec, a, v, len) && len >= 0x20) {
+            t.created = le64(v);
+            t.modified = le64(v + 0x08);
+            t.accessed = le64(v + 0x18);
         }
-        NonResident nr;
-        if (!nonResidentHeader(rec, a, nr) || (a.flags & 0x0001)) return false;  // compressed data: not here
-        const size_t want = static_cast<size_t>(std::clamp<int64_t>(nr.realSize, 0, static_cast<int64_t>(limit)));
-        out.assign(want, '\0');
-        size_t done = 0;
-        for (const DataRun& run : runsOf(entries[r].recordOffset, kData)) {
-            if (done >= want) break;
-            const size_t bytes = static_cast<size_t>(std::min<uint64_t>(run.clusterCount * static_cast<uint64_t>(clusterSize), want - done));
-            if (run.startCluster > 0 && !readVolume(run.startCluster * clusterSize, out.data() + done, bytes)) return false;
-            done += bytes;
-        }
-        return true;
     }
-    return false;
+    return t;
+}
+
+namespace {
+constexpr size_t kIoChunk = 1 << 20;
+// No file written from a volume grows past this, whatever its sizes claim.
+constexpr int64_t kMaxOutput = int64_t{1} << 40;
+
+}  // namespace
+
+bool ntfs::writeRuns(const std::vector<DataRun>& runs, int64_t realSize, int64_t initializedSize, platform::ByteSink& out,
+                     int64_t& written) const {
+    bool complete = true;
+    realSize = std::min(realSize, kMaxOutput);
+    std::vector<uint8_t> buf(kIoChunk);
+    for (const DataRun& run : runs) {
+        if (written >= realSize) break;
+        const uint64_t runClusters = std::min<uint64_t>(run.clusterCount, static_cast<uint64_t>(kMaxOutput / clusterSize));
+        int64_t left = std::min<int64_t>(static_cast<int64_t>(runClusters) * clusterSize, realSize - written);
+        int64_t at = run.startCluster * clusterSize;
+        while (left > 0) {
+            const size_t n = static_cast<size_t>(std::min<int64_t>(left, static_cast<int64_t>(kIoChunk)));
+            if (run.startCluster == 0) {
+                std::fill(buf.begin(), buf.begin() + static_cast<std::ptrdiff_t>(n), 0);
+            } else if (!readVolume(at, buf.data(), n)) {
+                complete = false;  // what could not be read stays zero
+            }
+            // Bytes past the initialized size read as zeros.
+            if (written + static_cast<int64_t>(n) > initializedSize) {
+                const int64_t from = std::max<int64_t>(0, initializedSize - written);
+                std::fill(buf.begin() + from, buf.begin() + static_cast<std::ptrdiff_t>(n), 0);
+            }
+            if (!out.write(buf.data(), n)) return false;
+            written += static_cast<int64_t>(n);
+            left -= static_cast<int64_t>(n);
+            at += static_cast<int64_t>(n);
+        }
+    }
+    return complete && written >= realSize;
+}
+
+bool ntfs::writeCompressed(const std::vector<DataRun>& runs, uint32_t unitClusters, int64_t realSize,
+                           platform::ByteSink& out, int64_t& written) const {
+    bool complete = true;
+    realSize = std::min(realSize, kMaxOutput);
+    unitClusters = std::clamp<uint32_t>(unitClusters, 1, 4096);
+    const size_t unitBytes = static_cast<size_t>(unitClusters) * static_cast<size_t>(clusterSize);
+    if (unitBytes > (64u << 20)) return false;
+    std::vector<uint8_t> raw(unitBytes), plain;
+    std::vector<int64_t> lcns(unitClusters);
+    size_t runIndex = 0;
+    uint64_t inRun = 0;
+    while (written < realSize) {
+        // The next unit's clusters in VCN order (0: sparse).
+        uint32_t have = 0;
+        while (have < unitClusters && runIndex < runs.size()) {
+            const DataRun& run = runs[runIndex];
+            if (inRun >= run.clusterCount) {
+                ++runIndex;
+                inRun = 0;
+                continue;
+            }
+            lcns[have++] = run.startCluster == 0 ? 0 : run.startCluster + static_cast<int64_t>(inRun);
+            ++inRun;
+        }
+        if (have == 0) break;  // the runs end before the data does
+        for (uint32_t k = have; k < unitClusters; ++k) lcns[k] = 0;
+        int last = -1;
+        for (uint32_t k = 0; k < unitClusters; ++k)
+            if (lcns[k] != 0) last = static_cast<int>(k);
+        std::fill(raw.begin(), raw.end(), 0);
+        for (int k = 0; k <= last; ++k) {
+            if (lcns[static_cast<size_t>(k)] == 0) continue;
+            if (!readVolume(lcns[static_cast<size_t>(k)] * clusterSize, raw.data() + static_cast<size_t>(k) * static_cast<size_t>(clusterSize),
+                            static_cast<size_t>(clusterSize)))
+                complete = false;
+        }
+        const uint8_t* unit = raw.data();
+        if (last >= 0 && last + 1 < static_cast<int>(unitClusters)) {
+            // Fewer clusters than the unit holds: compressed.
+            if (!lznt1Decompress(raw.data(), static_cast<size_t>(last + 1) * static_cast<size_t>(clusterSize), unitBytes, plain))
+                complete = false;
+            plain.resize(unitBytes, 0);
+            unit = plain.data();
+        }
+        const size_t n = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(unitBytes), realSize - written));
+        if (!out.write(unit, n)) return false;
+        written += static_cast<int64_t>(n);
+    }
+    return complete && written >= realSize;
+}
+
+EntryFace::SaveOutcome ntfs::saveEntry(EntryRef r, platform::ByteSink& out) {
+    SaveOutcome o;
+    if (!validRef(r) || static_cast<int64_t>(r) == orphanIndex || !entries[r].hasName) return o;
+    Record rec;
+    if (!readRecord(entries[r].recordOffset, rec) || !hasFileSignature(rec.data())) {
+        platform::prompter().message("not a valid entry...");
+        return o;
+    }
+    o.written = true;
+    bool hasData = false, hasList = false;
+    const DataInfo info = dataInfo(r, hasData, hasList);
+    if (hasList) {
+        // The data is spread over extension records: their runs in list order.
+        std::vector<DataRun> runs;
+        DataInfo head;
+        bool haveHead = false;
+        for (int64_t x : extentRecords(r)) {
+            if (x < 0 || static_cast<size_t>(x) >= entries.size()) continue;
+            bool d, l;
+            const DataInfo part = dataInfo(static_cast<size_t>(x), d, l);
+            if (!haveHead && part.residency == 'N' && part.firstVcn == 0) {
+                head = part;
+                haveHead = true;
+            }
+            const auto more = runsOf(entries[static_cast<size_t>(x)].recordOffset, kData);
+            runs.insert(runs.end(), more.begin(), more.end());
+        }
+        if (!haveHead) return o;
+        o.complete = head.compressed
+                         ? writeCompressed(runs, 1u << std::min<uint16_t>(head.compressionUnit, 12), head.realSize, out, o.bytes)
+                         : writeRuns(runs, head.realSize, head.initializedSize, out, o.bytes);
+        return o;
+    }
+    if (!hasData) return o;  // no data: an empty file
+    if (entries[r].kind == 'D') {
+        platform::prompter().message("This is  " + entries[r].name + " directory .Please specify file names ");
+        return o;
+    }
+    if (info.residency == 'R') {
+        const size_t at = info.valuePosition, len = static_cast<size_t>(std::max(info.valueLength, 0));
+        if (at + len > kRecordSize) return o;
+        out.write(rec.data() + at, len);
+        o.bytes = static_cast<int64_t>(len);
+        return o;
+    }
+    const std::vector<DataRun> runs = runsOf(entries[r].recordOffset, kData);
+    o.complete = info.compressed
+                     ? writeCompressed(runs, 1u << std::min<uint16_t>(info.compressionUnit, 12), info.realSize, out, o.bytes)
+                     : writeRuns(runs, info.realSize, info.initializedSize, out, o.bytes);
+    return o;
 }
 
 void ntfs::renameEntry(EntryRef r, const std::string& name) {

@@ -45,6 +45,8 @@ struct DataInfo {
     std::string dataText;
     int64_t allocatedSize = 0;
     int64_t realSize = 0;
+    int64_t initializedSize = 0;
+    bool compressed = false;  // the compression bit, whatever other flags are set
 };
 
 class ntfs : public VolumeParser {
@@ -81,7 +83,10 @@ public:
     EntryTexts entryTimeTexts(EntryRef r) override;
     std::string entrySizeText(EntryRef r) override;
     int64_t entrySize(EntryRef r) override;
-    bool readEntryData(EntryRef r, std::string& out, size_t limit) override;
+    SaveOutcome saveEntry(EntryRef r, platform::ByteSink& out) override;
+    Times entryTimes(EntryRef r) override;
+    bool skipDescend(EntryRef r) const override { return validRef(r) && entries[r].name == "."; }
+    bool skipWrite(EntryRef r) const override { return validRef(r) && entries[r].name == "$BadClus"; }
     void renameEntry(EntryRef r, const std::string& name) override;
     bool fillInheritsCheck() const override { return true; }
     bool expandEmptiesList() const override { return false; }
@@ -111,6 +116,12 @@ private:
     void link(size_t i, int64_t p);
     void appendChild(int64_t parentIndex, size_t child);
     bool wouldCycle(size_t child, int64_t parentIndex) const;
+    // Writes plain or compressed data from runs, cut at `realSize`; bytes past
+    // `initializedSize` are zeros. False when some cluster could not be read.
+    bool writeRuns(const std::vector<ntfs_format::DataRun>& runs, int64_t realSize, int64_t initializedSize,
+                   platform::ByteSink& out, int64_t& written) const;
+    bool writeCompressed(const std::vector<ntfs_format::DataRun>& runs, uint32_t unitClusters, int64_t realSize,
+                         platform::ByteSink& out, int64_t& written) const;
     void gatherOrphans();
     int64_t base_ = 0;
 };
