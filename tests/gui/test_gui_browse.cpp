@@ -15,7 +15,14 @@
 #include "controls/entry_tree_view.h"
 #include "fixture.h"
 #include "gui_test_support.h"
+#include "app/drive_parsing_modes.h"
+#include "app/populate_drive_dlg.h"
+#include "app/vhd_input_dialog.h"
 #include "image/vdi_reader.h"
+#include "sha256.h"
+
+#include <QTableWidget>
+#include <filesystem>
 
 using namespace salvor;
 using namespace salvor::gui;
@@ -180,6 +187,112 @@ private slots:
         lost->startParse();
         QCOMPARE(script->prompter.messages().back(), std::string("Please Restart the program to re begin necessary initialization..."));
         QVERIFY(!lost->backButton()->isEnabled());
+    }
+
+    std::unique_ptr<VolumeScanDlg> parsedPage() {
+        auto page = browsePage(ntfsRecord());
+        QSignalSpy done(page.get(), &VolumeScanDlg::parseFinished);
+        page->startParse();
+        if (!done.wait(20000)) return nullptr;
+        return page;
+    }
+    void select(VolumeScanDlg* page, const std::string& name) { page->tree().selectItem(firstLevelItem(page, name)); }
+    void clickSave(VolumeScanDlg* page) { QTest::mouseClick(page->control<QPushButton>(VolumeScanDlg::IdSave), Qt::LeftButton); }
+
+    void saveAsksAndHonoursNoAndStop() {
+        auto page = parsedPage();
+        QVERIFY(page);
+        const std::string out = test::scratchFolder("gui-save-no");
+        // Nothing selected: nothing written.
+        script->prompter.queueFolder(out);
+        clickSave(page.get());
+        QVERIFY(std::filesystem::is_empty(out));
+        QCOMPARE(script->prompter.folderRequests().back(), std::string());
+        // A folder: the count question; No creates nothing.
+        select(page.get(), "many");
+        script->prompter.queueFolder(out);
+        script->prompter.queueAnswer(platform::Answer::No);
+        clickSave(page.get());
+        QCOMPARE(script->prompter.messages().back(),
+                 std::string("number of files found inside this folder = 150 .do u want to continue dumping these files..?"));
+        QVERIFY(std::filesystem::is_empty(out));
+        QCOMPARE(script->prompter.folderRequests().back(), out);  // the chooser opens at the last folder
+        // Cancelled chooser.
+        script->prompter.queueFolder(std::nullopt);
+        clickSave(page.get());
+        QCOMPARE(script->prompter.messages().back(), std::string("Please select valid output folder"));
+        // Stop before a save: it ends before its first file.
+        QTest::mouseClick(page->stopButton(), Qt::LeftButton);
+        QSignalSpy saved(page.get(), &VolumeScanDlg::saveFinished);
+        script->prompter.queueFolder(out);
+        clickSave(page.get());
+        QVERIFY(saved.wait(20000));
+        QCOMPARE(script->prompter.messages().back(), std::string("work done"));
+        QVERIFY(std::filesystem::is_empty(out));
+    }
+
+    void checkedEntriesAreWrittenWithTheirStructure() {
+        auto page = parsedPage();
+        QVERIFY(page);
+        CXHtmlTree& t = page->tree();
+        const TreeItem docs = firstLevelItem(page.get(), "docs");
+        t.setCheck(docs, true);
+        t.setCheck(firstLevelItem(page.get(), "small.txt"), true);
+        const std::string out = test::scratchFolder("gui-save-checked");
+        QSignalSpy saved(page.get(), &VolumeScanDlg::saveFinished);
+        script->prompter.queueFolder(out);
+        clickSave(page.get());
+        QVERIFY(saved.wait(20000));
+        QCOMPARE(script->prompter.messages()[script->prompter.messages().size() - 2],
+                 std::string("number of files found inside this folder = 4 .do u want to continue dumping these files..?"));
+        QVERIFY(std::filesystem::exists(out + "/small.txt"));
+        QVERIFY(std::filesystem::exists(out + "/docs/nested/deep/leaf.txt"));
+        QVERIFY(std::filesystem::exists(out + "/docs/big.bin"));
+        QCOMPARE(page->lastSave().written, uint64_t(4));
+        QCOMPARE(page->statusLine()->text(), QStringLiteral("work done"));
+    }
+
+    void wholeWizardSavesAFolder() {
+        // Image page, scan-mode page, volume list page, recovery-mode page, browse page.
+        sharedState().reset();
+        auto image = std::make_unique<VhdInputDialog>();
+        image->show();
+        script->prompter.queueFile(test::fixturePath("mbr.vdi"));
+        QTest::mouseClick(image->control<QPushButton>(VhdInputDialog::IdBrowse), Qt::LeftButton);
+        QTest::mouseClick(image->nextButton(), Qt::LeftButton);
+        DriveParsingModes* modes = image->scanModePage();
+        QVERIFY(modes);
+        QTest::mouseClick(modes->nextButton(), Qt::LeftButton);
+        PopulateDriveDlg* volumes = modes->volumeListPage();
+        QVERIFY(volumes);
+        volumes->control<QTableWidget>(PopulateDriveDlg::IdList)->selectRow(0);
+        QTest::mouseClick(volumes->nextButton(), Qt::LeftButton);
+        auto* recovery = qobject_cast<ParceModeNtfsDlg*>(volumes->nextPage());
+        QVERIFY(recovery);
+        QTest::mouseClick(recovery->nextButton(), Qt::LeftButton);
+        auto* page = qobject_cast<VolumeScanDlg*>(recovery->nextPage());
+        QVERIFY(page);
+        QSignalSpy done(page, &VolumeScanDlg::parseFinished);
+        QVERIFY(done.wait(20000));
+        test::screenshot(page, QStringLiteral("wizard-browse-page"));
+        select(page, "docs");
+        const std::string out = test::scratchFolder("gui-wizard");
+        QSignalSpy saved(page, &VolumeScanDlg::saveFinished);
+        script->prompter.queueFolder(out);
+        clickSave(page);
+        QVERIFY(saved.wait(20000));
+        const auto vol = test::manifest("mbr")["volumes"][0];
+        int checked = 0;
+        for (const auto& e : vol["entries"]) {
+            const std::string path = e["path"];
+            if (e["kind"] != "file" || path.rfind("docs/", 0) != 0) continue;
+            const std::string file = out + "/" + path.substr(5);
+            QVERIFY2(std::filesystem::exists(file), file.c_str());
+            QCOMPARE(test::sha256Hex(test::readFile(file)), e["sha256"].get<std::string>());
+            ++checked;
+        }
+        QCOMPARE(checked, 3);
+        image.reset();
     }
 
     void backAfterTheParse() {

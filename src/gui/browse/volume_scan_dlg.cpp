@@ -72,7 +72,7 @@ VolumeScanDlg::VolumeScanDlg(const VolumeRecord& record, int mode, WizardPage* o
     setControlId(status2, IdStatus2);
     controls->addWidget(status2, 1);
     auto* save = addButton(this, controls, QStringLiteral("Save"), QStyle::SP_DialogSaveButton, IdSave);
-    save->setEnabled(false);
+    connect(save, &QPushButton::clicked, this, &VolumeScanDlg::onSave);
     body()->addLayout(controls);
 
     auto* output = new QLineEdit(this);
@@ -135,6 +135,7 @@ void VolumeScanDlg::startParse() {
     browser_ = std::make_unique<EntryBrowser>(tree_, list_, *parser_, icons_);
     worker_.start([this](platform::WorkerControl&, platform::ProgressSink& sink) {
         parser_->parse();
+        parser_->control = nullptr;  // saves poll the page's own flags
         // The ending steps run also after a stop.
         browser_->finishTree();
         browser_->renameRecycleBin();
@@ -176,7 +177,104 @@ void VolumeScanDlg::onExpandedOrCollapsed(const QModelIndex& index) {
 void VolumeScanDlg::onDoubleClicked(const QModelIndex& index) {
     if (busy_ || !browser_ || !treeModel_) return;
     const TreeItem item = treeModel_->itemAt(index);
-    if (browser_->doubleClick(item)) statusLine()->setText(QStringLiteral("Saving files comes with the Save button."));
+    if (browser_->doubleClick(item)) saveDoubleClicked(item);
+}
+
+void VolumeScanDlg::runSave(uint64_t count, const std::function<void(Saver&, platform::OutputDir&)>& work) {
+    std::string error;
+    auto dir = platform::OutputDir::open(outputFolder_.toStdString(), error);
+    if (!dir) {
+        platform::prompter().message("Please select valid output folder");
+        return;
+    }
+    busy_ = true;
+    progressBar()->setRange(0, static_cast<int>(std::min<uint64_t>(count, INT32_MAX)));
+    progressBar()->setValue(0);
+    progressBar()->show();
+    stopButton()->show();
+    backButton()->setEnabled(false);
+    std::shared_ptr<platform::OutputDir> target(std::move(dir));
+    worker_.start([this, count, work, target](platform::WorkerControl& worker, platform::ProgressSink& sink) {
+        Saver saver(*parser_, &sink, [this, &worker] { return !stopFlag_ && worker.poll(); });
+        saver.onFileStart = [this](const std::string&, int64_t size) {
+            worker_.onPage([this, size] {
+                control<QLabel>(IdStatus2)->setText(QStringLiteral("File size: %1 kb").arg(size / 1024));
+            });
+        };
+        saver.onFile = [this](const std::string&, const EntryFace::SaveOutcome&) {
+            worker_.onPage([this] { control<QLabel>(IdStatus2)->clear(); });
+        };
+        work(saver, *target);
+        sink.setPosition(static_cast<int64_t>(std::min<uint64_t>(count, INT32_MAX)));
+        const SaveReport report = saver.report();
+        worker_.onPage([this, report] {
+            lastSave_ = report;
+            progressBar()->hide();
+            stopButton()->hide();
+            backButton()->setEnabled(true);
+            const uint64_t short_ = report.incomplete + report.failed;
+            statusLine()->setText(short_ == 0 ? QStringLiteral("work done")
+                                              : QStringLiteral("work done: %1 file(s) could not be written whole (first: %2)")
+                                                    .arg(short_)
+                                                    .arg(QString::fromStdString(report.problems.front())));
+            busy_ = false;
+        });
+        platform::prompter().message("work done");
+        worker_.onPage([this] { emit saveFinished(); });
+    });
+}
+
+void VolumeScanDlg::onSave() {
+    if (busy_) {
+        platform::prompter().message("Please wait for other process to complete");
+        return;
+    }
+    const auto chosen = platform::prompter().chooseFolder("Please choose a folder.", outputFolder_.toStdString());
+    if (!chosen || chosen->empty()) {
+        platform::prompter().message("Please select valid output folder");
+        return;
+    }
+    outputFolder_ = QString::fromStdString(*chosen);
+    control<QLineEdit>(IdOutputFolder)->setText(outputFolder_);
+    Saver counter(*parser_, nullptr, nullptr);
+    auto ask = [](uint64_t n) {
+        return platform::prompter().message("number of files found inside this folder = " + std::to_string(n) +
+                                                " .do u want to continue dumping these files..?",
+                                            platform::Buttons::YesNo) == platform::Answer::Yes;
+    };
+    // Checked entries first: everything checked, with its folder structure.
+    if (tree_.checkedCount() > 0) {
+        const uint64_t n = counter.countChecked(tree_);
+        progressBar()->setRange(0, static_cast<int>(std::min<uint64_t>(n, INT32_MAX)));
+        if (!ask(n)) return;
+        runSave(n, [this](Saver& saver, platform::OutputDir& dir) { saver.saveChecked(tree_, dir); });
+        return;
+    }
+    const TreeItem item = tree_.selectedItem();
+    const uint64_t ref = tree_.itemData(item);
+    if (ref == kNoData || !parser_->validRef(ref) || ref == 0) return;
+    if (parser_->isSaveFolder(ref)) {
+        const uint64_t n = counter.countFiles(ref);
+        progressBar()->setRange(0, static_cast<int>(std::min<uint64_t>(n, INT32_MAX)));
+        if (!ask(n)) return;
+        runSave(n, [ref](Saver& saver, platform::OutputDir& dir) { saver.saveContents(ref, dir); });
+    } else if (parser_->isSaveFile(ref)) {
+        runSave(1, [ref](Saver& saver, platform::OutputDir& dir) { saver.saveFile(ref, dir); });
+    }
+}
+
+void VolumeScanDlg::saveDoubleClicked(TreeItem item) {
+    if (busy_) {
+        platform::prompter().message("Please wait for other process to complete");
+        return;
+    }
+    if (outputFolder_.isEmpty()) {
+        platform::prompter().message("Please select valid output folder");
+        return;
+    }
+    const uint64_t ref = tree_.itemData(item);
+    if (ref == kNoData || !parser_->validRef(ref)) return;
+    runSave(1, [ref](Saver& saver, platform::OutputDir& dir) { saver.saveFile(ref, dir); });
 }
 
 void VolumeScanDlg::onPause() {
@@ -193,6 +291,10 @@ void VolumeScanDlg::onResume() {
 
 void VolumeScanDlg::onStop() {
     if (!parser_) return;
+    if (!busy_) {
+        stopFlag_ = true;
+        return;
+    }
     parser_->requestStop();
     worker_.stop();
     stopFlag_ = true;

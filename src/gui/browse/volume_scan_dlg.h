@@ -1,11 +1,14 @@
 #pragma once
 // The browse page: runs the volume's parser on a worker, then shows the tree
 // of folders and the file list of the chosen folder.
+#include <atomic>
+#include <functional>
 #include <memory>
 
 #include "app/wizard_page.h"
 #include "browse/entry_browser.h"
 #include "browse/icon_index.h"
+#include "browse/saver.h"
 #include "controls/check_list.h"
 #include "controls/check_tree.h"
 #include "controls/icon_provider.h"
@@ -50,6 +53,8 @@ public:
     void startParse();
 
     bool busy() const { return busy_; }
+    QString outputFolder() const { return outputFolder_; }
+    const SaveReport& lastSave() const { return lastSave_; }
     int mode() const { return mode_; }
     VolumeParser* parser() const { return parser_.get(); }
     CXHtmlTree& tree() { return tree_; }
@@ -62,6 +67,8 @@ public:
 signals:
     // The parse worker has run its ending steps.
     void parseFinished();
+    // A save has ended ("work done").
+    void saveFinished();
 
 private:
     void onLabelClicked(const QModelIndex& index);
@@ -71,13 +78,19 @@ private:
     void onResume();
     void onStop();
     void onBack();
+    void onSave();
+    void saveDoubleClicked(TreeItem item);
+    // Runs a save on the worker: `work` writes into the output folder.
+    void runSave(uint64_t count, const std::function<void(Saver&, platform::OutputDir&)>& work);
     void finishParse();
     void beforeProcessEnds() override;
 
     VolumeRecord record_;
     int mode_;
-    bool busy_ = true;
-    bool stopFlag_ = false;
+    std::atomic<bool> busy_{true};
+    SaveReport lastSave_;
+    std::atomic<bool> stopFlag_{false};
+    QString outputFolder_;
     CXHtmlTree tree_;
     CCheckListCtrl list_;
     IconIndex icons_;
