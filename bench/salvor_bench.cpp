@@ -166,17 +166,20 @@ std::string selfFolder() {
     return p.substr(0, p.rfind('/') + 1);
 }
 
+bool makeOnDemand(const fs::path& dir, const char* group) {
+    const std::string script = std::string(SALVOR_SOURCE_DIR) + "/tests/fixtures/make.sh";
+    if (run("SALVOR_FIXTURE_OUT='" + dir.string() + "' '" + script + "' " + group) != 0) {
+        std::fprintf(stderr, "cannot make the benchmark volume (the fixture script needs root)\n");
+        return false;
+    }
+    return true;
+}
+
 int lsNtfs() {
     const fs::path dir = fs::current_path() / "bench-data";
     fs::create_directories(dir);
     const fs::path vdi = dir / "bench-ntfs.vdi", raw = dir / "bench-ntfs.raw";
-    if (!fs::exists(vdi) || !fs::exists(raw)) {
-        const std::string script = std::string(SALVOR_SOURCE_DIR) + "/tests/fixtures/make.sh";
-        if (run("SALVOR_FIXTURE_OUT='" + dir.string() + "' '" + script + "' bench-ntfs") != 0) {
-            std::fprintf(stderr, "cannot make the benchmark volume (the fixture script needs root)\n");
-            return 2;
-        }
-    }
+    if ((!fs::exists(vdi) || !fs::exists(raw)) && !makeOnDemand(dir, "bench-ntfs")) return 2;
     const std::string cli = selfFolder() + "salvor-cli";
     // Warm the page cache for both.
     timeCommand("cat '" + raw.string() + "' '" + vdi.string() + "'");
@@ -195,15 +198,6 @@ int lsNtfs() {
     std::printf("fls -r -p (raw disk):     %.3f s, peak %ld MiB\n", theirs.seconds, theirs.peakKiB / 1024);
     std::printf("time ratio fls/ours: %.2f (target above 1); peak memory target under 300 MiB\n", theirs.seconds / ours.seconds);
     return ours.seconds < theirs.seconds && ours.peakKiB < 300 * 1024 ? 0 : 1;
-}
-
-bool makeOnDemand(const fs::path& dir, const char* group) {
-    const std::string script = std::string(SALVOR_SOURCE_DIR) + "/tests/fixtures/make.sh";
-    if (run("SALVOR_FIXTURE_OUT='" + dir.string() + "' '" + script + "' " + group) != 0) {
-        std::fprintf(stderr, "cannot make the benchmark volume (the fixture script needs root)\n");
-        return false;
-    }
-    return true;
 }
 
 int saveNtfs() {

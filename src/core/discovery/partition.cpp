@@ -1,5 +1,6 @@
 #include "discovery/partition.h"
 
+#include <array>
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
@@ -152,13 +153,26 @@ void Partition::addMbrEntry(readWriteInterface& source, uint8_t type, int64_t st
     add(fs, format("%lld   MB", static_cast<long long>(count >> 11)), start, count);
 }
 
+namespace {
+struct TableEntry {
+    uint8_t type;
+    uint32_t first;
+    uint32_t count;
+};
+// The four entries of an MBR or EBR sector.
+std::array<TableEntry, 4> tableEntries(const uint8_t* sector) {
+    std::array<TableEntry, 4> out{};
+    for (int i = 0; i < 4; ++i) {
+        const uint8_t* e = sector + 446 + 16 * i;
+        out[static_cast<size_t>(i)] = {e[4], le32(e + 8), le32(e + 12)};
+    }
+    return out;
+}
+}  // namespace
+
 int Partition::walkMbr(readWriteInterface& source, int64_t diskSectors, const uint8_t* s0) {
     int64_t extendedBase = -1;
-    for (int i = 0; i < 4; ++i) {
-        const uint8_t* e = s0 + 446 + 16 * i;
-        const uint8_t type = e[4];
-        const uint32_t first = le32(e + 8);
-        const uint32_t count = le32(e + 12);
+    for (const auto [type, first, count] : tableEntries(s0)) {
         if (type == 0x00) continue;  // empty entry: the ones after it still count
         if (type == 0x05 || type == 0x0F) {
             if (extendedBase < 0 && first > 0 && first < diskSectors) extendedBase = first;
@@ -179,11 +193,7 @@ int Partition::walkMbr(readWriteInterface& source, int64_t diskSectors, const ui
         uint8_t sector[512];
         if (!source.seek(ebr << 9, 0) || !source.read(sector, sizeof sector)) return EIO;
         int64_t next = -1;
-        for (int i = 0; i < 4; ++i) {
-            const uint8_t* e = sector + 446 + 16 * i;
-            const uint8_t type = e[4];
-            const uint32_t first = le32(e + 8);
-            const uint32_t count = le32(e + 12);
+        for (const auto [type, first, count] : tableEntries(sector)) {
             if (type == 0x00) continue;
             if (type == 0x05 || type == 0x0F) {
                 if (next < 0) next = first;

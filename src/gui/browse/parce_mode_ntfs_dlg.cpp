@@ -84,37 +84,20 @@ void ParceModeNtfsDlg::showAdvancedInputs(bool show) {
     for (int id : {IdMaxLabel, IdMaxEdit, IdMaxNote}) controlById(id)->setVisible(show);
 }
 
-void ParceModeNtfsDlg::onStandard() {
-    sharedState().driveFormatted = false;
-    formatted_->setChecked(false);
-    showAdvancedInputs(false);
-    formatted_->hide();
-    standard_->setChecked(true);
-    advanced_->setChecked(false);
-    deep_->setChecked(false);
-    mode_ = 1;
-}
+void ParceModeNtfsDlg::onStandard() { selectMode(1); }
+void ParceModeNtfsDlg::onAdvanced() { selectMode(2); }
+void ParceModeNtfsDlg::onDeep() { selectMode(3); }
 
-void ParceModeNtfsDlg::onAdvanced() {
+void ParceModeNtfsDlg::selectMode(int mode) {
+    // Every mode click clears "Is Drive Formated..?".
     sharedState().driveFormatted = false;
     formatted_->setChecked(false);
-    showAdvancedInputs(true);
-    formatted_->setVisible(equalsNoCase(prefix_, "fat"));
-    standard_->setChecked(false);
-    advanced_->setChecked(true);
-    deep_->setChecked(false);
-    mode_ = 2;
-}
-
-void ParceModeNtfsDlg::onDeep() {
-    sharedState().driveFormatted = false;
-    formatted_->setChecked(false);
-    showAdvancedInputs(false);
-    formatted_->hide();
-    standard_->setChecked(false);
-    advanced_->setChecked(false);
-    deep_->setChecked(true);
-    mode_ = 3;
+    showAdvancedInputs(mode == 2);
+    formatted_->setVisible(mode == 2 && equalsNoCase(prefix_, "fat"));
+    standard_->setChecked(mode == 1);
+    advanced_->setChecked(mode == 2);
+    deep_->setChecked(mode == 3);
+    mode_ = mode;
 }
 
 void ParceModeNtfsDlg::onNext() {

@@ -44,6 +44,7 @@ private:
     void onStandard();
     void onAdvanced();
     void onDeep();
+    void selectMode(int mode);
     void onNext();
     void showAdvancedInputs(bool show);
 
