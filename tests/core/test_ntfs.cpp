@@ -252,3 +252,99 @@ TEST(NtfsRecords, FixupPatchesSectorEndsOnlyFromInsideTheRecord) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(NtfsRecovery, MftCopiesOfAVolumeFormattedTwice) {
+    const auto vol = test::manifest("ntfsdamage")["volumes"][0];
+    auto src = vdi("ntfsdamage");
+    ntfs finder;
+    finder.source = src.get();
+    finder.volume = VolumeRecord{"NTFS", "", "0", "64", vol["start"], vol["sectors"]};
+    finder.prepareVolume();
+    finder.readBootSector();
+    EXPECT_GE(finder.findMftCopies(3), 2u);
+    ASSERT_GE(finder.foundMfts.size(), 2u);
+    // In volume order: the current MFT, then the first format's.
+    EXPECT_EQ(finder.foundMfts[0], vol["mft_offset"].get<int64_t>());
+    EXPECT_EQ(finder.foundMfts[1], vol["first_format"]["mft_offset"].get<int64_t>());
+
+    // Parsing the older copy with its cluster size lists the first format's files.
+    CXHtmlTree tree;
+    IconIndex icons;
+    finder.tree = &tree;
+    finder.icons = &icons;
+    finder.recoveryMode = 2;
+    finder.chosenCandidate = 1;
+    finder.chosenClusterSectors = vol["first_format"]["cluster_size"].get<int>() / 512;
+    finder.parse();
+    std::map<std::string, EntryRef> byPath;
+    walkEntries(tree, finder, [&](const WalkedEntry& e) { byPath[e.path] = e.ref; });
+    for (const auto& e : vol["first_format"]["entries"]) {
+        const std::string path = "ROOT/" + e["path"].get<std::string>();
+        ASSERT_TRUE(byPath.count(path)) << path;
+        if (e["kind"] == "file") {
+            EXPECT_EQ(finder.entrySize(byPath[path]), e["size"].get<int64_t>()) << path;
+        }
+    }
+    EXPECT_FALSE(byPath.count("ROOT/second.txt"));
+}
+
+TEST(NtfsRecovery, DeepScanListsTheWipedVolumeUnderOrphanEntry) {
+    const auto vol = test::manifest("ntfsdamage")["volumes"][1];
+    auto src = vdi("ntfsdamage");
+    ntfs deep;
+    CXHtmlTree tree;
+    IconIndex icons;
+    deep.source = src.get();
+    deep.volume = VolumeRecord{"NTFS", "", "1", "64", vol["start"], vol["sectors"]};
+    deep.tree = &tree;
+    deep.icons = &icons;
+    deep.recoveryMode = 3;
+    deep.parse();
+    // The first level holds ORPHAN_ENTRY only; every folder lies directly under it.
+    ASSERT_EQ(tree.childCount(tree.rootItem()), 1);
+    EXPECT_EQ(tree.itemText(tree.firstChild(tree.rootItem())), "ORPHAN_ENTRY");
+    std::multimap<std::string, EntryRef> byName;
+    walkEntries(tree, deep, [&](const WalkedEntry& e) {
+        byName.emplace(deep.entryName(e.ref), e.ref);
+        if (deep.isFolder(e.ref) && e.path != "ROOT/ORPHAN_ENTRY") {
+            EXPECT_EQ(e.depth, 2) << e.path;
+        }
+    });
+    for (const auto& e : vol["entries"]) {
+        const std::string path = e["path"];
+        const std::string name = path.substr(path.rfind('/') + 1);
+        auto [from, to] = byName.equal_range(name);
+        bool match = false;
+        for (auto it = from; it != to; ++it)
+            match = match || (deep.isFolder(it->second) == (e["kind"] == "dir") && deep.isDeleted(it->second) == e["deleted"].get<bool>());
+        EXPECT_TRUE(match) << path;
+    }
+}
+
+TEST(NtfsRecovery, ScansKeepMemoryBoundedAndReadTheLastShortChunk) {
+    // 11 MiB + 4 sectors of nameless "FILE" sectors, with one named record at the very end.
+    VolumeCopy v;
+    const auto intact = v.parse("for-record");
+    const int64_t rec = intact->parser.entries[intact->byPath.at("ROOT/small.txt")].recordOffset;
+    const std::string named = v.bytes.substr(static_cast<size_t>(rec), kRecordSize);
+    std::string vol(11 * 1048576 + 4 * 512, '\0');
+    for (size_t off = 0; off + 512 <= vol.size(); off += 512) std::memcpy(vol.data() + off, "FILE", 4);
+    std::memcpy(vol.data() + vol.size() - 1024, named.data(), named.size());
+    const std::string path = test::scratchFolder("ntfs-file-sectors") + "/volume.raw";
+    test::writeFile(path, vol);
+    auto src = std::make_unique<FileReadSeekRaw>();
+    ASSERT_TRUE(src->open(path));
+    ntfs deep;
+    deep.source = src.get();
+    deep.volume = VolumeRecord{"NTFS", "", "0", "11", 0, static_cast<int64_t>(vol.size() / 512)};
+    deep.prepareVolume();
+    deep.readBootSector();
+    deep.deepScan();
+    ASSERT_EQ(deep.entries.size(), 1u);  // only the named record is kept
+    EXPECT_EQ(deep.entries[0].name, "small.txt");
+    EXPECT_EQ(deep.findMftCopies(3), 0u);
+}
+
+}  // namespace

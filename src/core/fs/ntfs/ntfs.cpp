@@ -110,46 +110,167 @@ bool ntfs::locateMft() {
     return true;
 }
 
+namespace {
+// Fills `e` from the $FILE_NAME attributes of the fixed-up record. True when
+// the record gave a name.
+bool takeFileNames(const Record& rec, MftEntry& e) {
+    bool parentTaken = false;
+    for (const Attribute& a : walkAttributes(rec)) {
+        if (a.type != kFileName) continue;
+        const uint8_t* v;
+        uint32_t len;
+        if (!residentValue(rec, a, v, len) || len < 0x42) continue;
+        if (le32(v + 0x38) & 0x10000000) e.kind = 'D';
+        const uint8_t L = v[0x40];
+        if (0x42u + 2u * L > len) continue;  // the name would run past the value
+        e.name = platform::utf16ToUtf8(v + 0x42, L);
+        e.hasName = true;
+        e.recordFlags = le16(rec.data() + 0x16);
+        e.allocatedSize = static_cast<int64_t>(le64(v + 0x28));
+        if (!parentTaken) {
+            e.parent = parentReference(v);
+            parentTaken = true;
+        }
+    }
+    return parentTaken;
+}
+}  // namespace
+
+bool ntfs::plausibleRecord(const uint8_t* sector) {
+    return hasFileSignature(sector) && le16(sector + 0x04) < 512 && le16(sector + 0x06) < 512 && le16(sector + 0x14) < 512;
+}
+
+void ntfs::scanRecords(int64_t limit, const std::function<size_t(int64_t, Record&)>& onRecord,
+                       const std::function<bool(int64_t)>& beforeChunk) {
+    if (limit <= 0) return;
+    if (sink) sink->setRange(0, limit / kScanChunk);
+    // One spare record so that a record starting in a chunk's last 512 bytes
+    // is read whole.
+    std::vector<uint8_t> chunk(static_cast<size_t>(kScanChunk) + kRecordSize);
+    for (int64_t k = 0; k * kScanChunk < limit; ++k) {
+        if (!keepGoing() || (beforeChunk && !beforeChunk(k))) return;
+        if (sink) sink->setPosition(k);
+        const int64_t at = k * kScanChunk;
+        // The last chunk may be short: it is read up to the volume's end.
+        const size_t n = static_cast<size_t>(std::min<int64_t>(kScanChunk, limit - at));
+        const size_t withSpare = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(n) + kRecordSize, limit - at));
+        if (withSpare < chunk.size()) std::fill(chunk.begin() + static_cast<std::ptrdiff_t>(withSpare), chunk.end(), 0);
+        readVolume(at, chunk.data(), withSpare);
+        for (size_t off = 0; off + 512 <= n;) {
+            if (stopRequested()) return;
+            if (!plausibleRecord(chunk.data() + off)) {
+                off += 512;
+                continue;
+            }
+            Record rec;
+            std::memcpy(rec.data(), chunk.data() + off, kRecordSize);
+            applyFixup(rec);
+            const size_t step = onRecord(at + static_cast<int64_t>(off), rec);
+            if (step == 0) return;
+            off += step;
+        }
+    }
+    if (sink) sink->setPosition(limit / kScanChunk);
+}
+
 bool ntfs::scanForMft() {
     clusterSize = 4096;
     status("boot sector corrupt.Scanning for first mft entry...");
     mftLocated = false;
     mftOffset = 0;
-    if (sink) sink->setRange(0, volumeSize / kScanChunk);
-    std::vector<uint8_t> chunk(static_cast<size_t>(kScanChunk));
-    for (int64_t k = 0; k * kScanChunk < volumeSize; ++k) {
-        if (!keepGoing()) break;
-        if (k % 100 == 0 && sink) sink->setPosition(k);
-        const int64_t at = k * kScanChunk;
-        const size_t n = static_cast<size_t>(std::min<int64_t>(kScanChunk, volumeSize - at));
-        readVolume(at, chunk.data(), n);
-        for (size_t off = 0; off + 512 <= n;) {
-            if (!hasFileSignature(chunk.data() + off)) {
-                off += 512;
-                continue;
+    bool found = false;
+    scanRecords(volumeSize, [&](int64_t offset, Record& rec) -> size_t {
+        MftEntry e;
+        std::memcpy(e.signature, "FILE", 4);
+        e.recordOffset = offset;
+        e.ownIndex = static_cast<int64_t>(entries.size());
+        if (!takeFileNames(rec, e)) return 1024;  // nameless records are not kept
+        const bool isMft = e.name.rfind("$MF", 0) == 0;
+        entries.push_back(std::move(e));
+        link(entries.size() - 1, entries.back().parent);
+        if (isMft) {
+            status("found mft entry.getting its run ...");
+            mftRuns = runsOf(offset, kData);
+            status("got run ...");
+            if (!mftRuns.empty()) {
+                mftLocated = true;
+                runsPending = false;
+                entries.clear();
+                found = true;
+                return 0;
             }
-            MftEntry e;
-            std::memcpy(e.signature, "FILE", 4);
-            e.recordOffset = at + static_cast<int64_t>(off);
-            e.ownIndex = static_cast<int64_t>(entries.size());
-            entries.push_back(e);
-            parseRecord(entries.size() - 1);
-            const MftEntry& found = entries.back();
-            if (found.hasName && found.name.rfind("$MF", 0) == 0) {
-                status("found mft entry.getting its run ...");
-                mftRuns = runsOf(found.recordOffset, kData);
-                status("got run ...");
-                if (!mftRuns.empty()) {
-                    mftLocated = true;
-                    runsPending = false;
-                    entries.clear();
-                    return true;
-                }
-            }
-            off += 1024;
         }
-    }
+        return 1024;
+    }, nullptr);
+    return found;
+}
+
+bool ntfs::deepScan() {
+    clusterSize = bootSectorValid() ? bootClusterSize() : 4096;
+    mftLocated = false;
+    mftOffset = 0;
+    entries.clear();
+    scanRecords(volumeSize, [&](int64_t offset, Record& rec) -> size_t {
+        MftEntry e;
+        std::memcpy(e.signature, "FILE", 4);
+        e.recordOffset = offset;
+        e.ownIndex = static_cast<int64_t>(entries.size());
+        // Only records with a name are kept: memory grows with what is shown.
+        if (takeFileNames(rec, e)) {
+            e.orphan = 1;
+            entries.push_back(std::move(e));
+            if (entries.size() % 256 == 1) status("MFT ENTRY " + std::to_string(entries.size()) + " Found.Parsing it ..");
+        }
+        return 1024;
+    }, nullptr);
     return false;
+}
+
+uint32_t ntfs::findMftCopies(uint32_t maxFound) {
+    clusterSize = bootSectorValid() ? bootClusterSize() : 4096;
+    mftLocated = false;
+    mftOffset = 0;
+    foundMfts.clear();
+    if (maxFound < 1) maxFound = 3;
+    const int64_t limit = volume.sectorCount > 0 ? volume.sectorCount * 512
+                                                 : std::clamp<int64_t>(leadingNumber(volume.sizeText), 0, INT32_MAX) * kMiB;
+    // Only the last eight records matter: $Boot is the eighth record of an MFT.
+    struct Seen {
+        int64_t offset;
+        std::string name;
+    };
+    std::vector<Seen> window;
+    int64_t listed = 0;
+    scanRecords(limit - 1024, [&](int64_t offset, Record& rec) -> size_t {
+        MftEntry e;
+        takeFileNames(rec, e);
+        ++listed;
+        window.push_back({offset, e.name});
+        if (window.size() > 8) window.erase(window.begin());
+        if (window.size() == 8 && window.back().name.rfind("$Boot", 0) == 0) {
+            const std::string& head = window.front().name;
+            if (head.rfind("$MFT", 0) == 0 && (head.size() < 5 || head[4] != 'M')) {
+                foundMfts.push_back(window.front().offset);
+                status("MFT ENTRY " + std::to_string(listed) + " Found.Parsing it ...");
+            }
+        }
+        return 1024;
+    }, [&](int64_t) {
+        // The maximum is looked at between chunks.
+        return foundMfts.empty() || foundMfts.size() < maxFound;
+    });
+    return static_cast<uint32_t>(foundMfts.size());
+}
+
+bool ntfs::loadRunsFromFound(size_t index) {
+    mftLocated = false;
+    if (index >= foundMfts.size()) return false;
+    mftRuns = runsOf(foundMfts[index], kData);
+    if (!mftRuns.empty()) {
+        mftLocated = true;
+        runsPending = false;
+    }
+    return !mftRuns.empty();
 }
 
 void ntfs::readMftRecords() {
@@ -233,31 +354,6 @@ void ntfs::link(size_t i, int64_t p) {
     }
 }
 
-namespace {
-// Fills `e` from the $FILE_NAME attributes of the fixed-up record. True when
-// the record gave a name.
-bool takeFileNames(const Record& rec, MftEntry& e) {
-    bool parentTaken = false;
-    for (const Attribute& a : walkAttributes(rec)) {
-        if (a.type != kFileName) continue;
-        const uint8_t* v;
-        uint32_t len;
-        if (!residentValue(rec, a, v, len) || len < 0x42) continue;
-        if (le32(v + 0x38) & 0x10000000) e.kind = 'D';
-        const uint8_t L = v[0x40];
-        if (0x42u + 2u * L > len) continue;  // the name would run past the value
-        e.name = platform::utf16ToUtf8(v + 0x42, L);
-        e.hasName = true;
-        e.recordFlags = le16(rec.data() + 0x16);
-        e.allocatedSize = static_cast<int64_t>(le64(v + 0x28));
-        if (!parentTaken) {
-            e.parent = parentReference(v);
-            parentTaken = true;
-        }
-    }
-    return parentTaken;
-}
-}  // namespace
 
 bool ntfs::parseRecord(size_t index) {
     if (index >= entries.size()) return false;
@@ -284,6 +380,37 @@ void ntfs::gatherOrphans() {
         }
         e.linked = true;
         e.linkedParent = orphanIndex;
+    }
+}
+
+void ntfs::relinkDeep() {
+    // Parent references mean nothing for records found anywhere on the
+    // volume: every folder goes under ORPHAN_ENTRY (the one found last
+    // first), each file under the folder found before it.
+    MftEntry& orphanNode = entries[static_cast<size_t>(orphanIndex)];
+    orphanNode.firstChild = 0;
+    int64_t lastDir = -1;
+    size_t dirs = 0;
+    for (size_t j = 0; j < entries.size(); ++j) {
+        if (static_cast<int64_t>(j) == orphanIndex || static_cast<int64_t>(j) == rootIndex) continue;
+        MftEntry& e = entries[j];
+        e.firstChild = 0;
+        e.parent = 0;
+        e.nextSibling = 0;
+        e.lastChild = 0;
+        const bool dir = e.kind == 'D';
+        if (dir && dirs <= 100000) {
+            e.parent = orphanIndex;
+            e.nextSibling = orphanNode.firstChild > 0 ? orphanNode.firstChild : -1;
+            orphanNode.firstChild = static_cast<int64_t>(j);
+            lastDir = static_cast<int64_t>(j);
+            ++dirs;
+            continue;
+        }
+        MftEntry& holder = lastDir >= 0 ? entries[static_cast<size_t>(lastDir)] : orphanNode;
+        e.parent = lastDir >= 0 ? lastDir : orphanIndex;
+        e.nextSibling = holder.firstChild > 0 ? holder.firstChild : -1;
+        holder.firstChild = static_cast<int64_t>(j);
     }
 }
 
@@ -339,7 +466,8 @@ void ntfs::buildEntryTree() {
         o.recordFlags = 1;
         appendChild(rootIndex, static_cast<size_t>(orphanIndex));
     }
-    gatherOrphans();
+    if (recoveryMode == 3) relinkDeep();
+    else gatherOrphans();
 
     if (!tree) return;
     const int folder = icons ? icons->folderImage() : IconIndex::kFolder;
@@ -352,7 +480,7 @@ void ntfs::buildEntryTree() {
         if (!(e.recordFlags & 1)) tree->setTextColor(item, kDeletedColor);
     };
     bool orphanShown = false;
-    if (rootIndex < n) {
+    if (rootIndex < n && recoveryMode != 3) {
         int64_t steps = 0;
         for (auto c = firstChildOf(static_cast<EntryRef>(rootIndex)); c && steps < n; c = nextSiblingOf(*c), ++steps) {
             insert(static_cast<int64_t>(*c));
@@ -368,10 +496,29 @@ void ntfs::buildEntryTree() {
 }
 
 bool ntfs::parse() {
+    if (recoveryMode == 2) {
+        // The MFT copy chosen on the advanced-input page, whose search ran on this object.
+        if (tree) {
+            tree->deleteAllItems();
+            const int folder = icons ? icons->folderImage() : IconIndex::kFolder;
+            rootItem = tree->insertItem("ROOT", folder, folder, kNoItem);
+        }
+        entries.clear();
+        loadRunsFromFound(chosenCandidate);
+        if (chosenClusterSectors > 0) clusterSize = static_cast<int64_t>(chosenClusterSectors) * 512;
+        readMftRecords();
+        buildEntryTree();
+        return true;
+    }
     prepareVolume();
     readBootSector();
-    status(" ParsingBasedOnMFT is going on....");
-    locateMft();
+    if (recoveryMode == 3) {
+        status(" scanning for mft entries in deep mode ....");
+        deepScan();
+    } else {
+        status(" ParsingBasedOnMFT is going on....");
+        locateMft();
+    }
     readMftRecords();
     buildEntryTree();
     return true;

@@ -4,6 +4,7 @@
 // name, parent and flags from $FILE_NAME, links them into a tree and inserts
 // the first level into the browse page's tree. It answers the entry face for
 // its records.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,19 @@ public:
     void buildEntryTree();
 
     bool parse() override;
+
+    // Deep mode: every FILE record of the volume, in volume order.
+    bool deepScan();
+    // Advanced mode: places where a whole MFT begins ($MFT, then $Boot seven
+    // records later). Returns how many were found (at least up to `maxFound`).
+    uint32_t findMftCopies(uint32_t maxFound);
+    // Takes the MFT runs of found copy `index`.
+    bool loadRunsFromFound(size_t index);
+    // Advanced choices made on the advanced-input page.
+    size_t chosenCandidate = 0;
+    int chosenClusterSectors = 0;
+    // Byte offsets (from the volume start) of the MFT copies found.
+    std::vector<int64_t> foundMfts;
     bool empty() const override;
     std::string finalStatus() const override { return "Processing done..."; }
 
@@ -113,6 +127,13 @@ private:
     bool bootSectorValid() const;
     int64_t bootClusterSize() const;
     bool scanForMft();
+    // Whether a 512-byte step can start a FILE record worth parsing.
+    static bool plausibleRecord(const uint8_t* sector);
+    // Reads the volume in chunks and calls `onRecord(offset, record)` for each
+    // plausible record (returns the bytes to move on by); ends when it
+    // returns 0 or the stop is asked.
+    void scanRecords(int64_t limit, const std::function<size_t(int64_t, ntfs_format::Record&)>& onRecord, const std::function<bool(int64_t)>& beforeChunk);
+    void relinkDeep();
     void link(size_t i, int64_t p);
     void appendChild(int64_t parentIndex, size_t child);
     bool wouldCycle(size_t child, int64_t parentIndex) const;
