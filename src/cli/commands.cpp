@@ -7,6 +7,9 @@
 #include "browse/icon_index.h"
 #include "browse/parser_factory.h"
 #include "browse/saver.h"
+#include "fs/ntfs/ntfs.h"
+
+#include <cstring>
 #include "discovery/partition.h"
 #include "discovery/volume_scan.h"
 #include "image/vdi_header.h"
@@ -63,7 +66,7 @@ struct ParsedVolume {
     IconIndex icons;
     std::unique_ptr<VolumeParser> parser;
 
-    bool open(const std::string& imagePath, size_t index, bool gpt, std::ostream& err) {
+    bool open(const std::string& imagePath, size_t index, bool gpt, const ModeOptions& mode, std::ostream& err) {
         if (!source.open(imagePath)) {
             err << "salvor-cli: " << imagePath << ": file not opened (not a readable VDI image)\n";
             return false;
@@ -85,6 +88,30 @@ struct ParsedVolume {
         parser->volume = record;
         parser->tree = &tree;
         parser->icons = &icons;
+        if (mode.mode != "standard") {
+            auto* n = dynamic_cast<ntfs*>(parser.get());
+            if (!n) {
+                err << "salvor-cli: --mode " << mode.mode << " is for NTFS volumes\n";
+                return false;
+            }
+            n->recoveryMode = mode.mode == "deep" ? 3 : 2;
+            if (n->recoveryMode == 2) {
+                // What the advanced-input page does before Next.
+                n->prepareVolume();
+                n->readBootSector();
+                n->findMftCopies(std::max<uint32_t>(3, static_cast<uint32_t>(mode.candidate + 1)));
+                if (mode.candidate >= n->foundMfts.size()) {
+                    err << "salvor-cli: no MFT copy " << mode.candidate << " (found " << n->foundMfts.size() << ")\n";
+                    return false;
+                }
+                n->chosenCandidate = mode.candidate;
+                const int bootSectors = n->bootSector[0x0D];
+                n->chosenClusterSectors = mode.clusterSectors > 0 ? mode.clusterSectors
+                                          : (bootSectors > 0 && bootSectors <= 128 && std::memcmp(n->bootSector + 3, "NTFS", 4) == 0)
+                                              ? bootSectors
+                                              : 8;
+            }
+        }
         if (!parser->parse() || parser->empty()) {
             err << "salvor-cli: volume " << index << " (" << record.fileSystem << ") could not be parsed\n";
             return false;
@@ -100,7 +127,7 @@ struct ParsedVolume {
 
 int runLs(const std::string& imagePath, const LsOptions& options, std::ostream& out, std::ostream& err) {
     ParsedVolume v;
-    if (!v.open(imagePath, options.volume, options.gpt, err)) return kExitError;
+    if (!v.open(imagePath, options.volume, options.gpt, options.mode, err)) return kExitError;
     walkEntries(v.tree, *v.parser, [&](const WalkedEntry& e) {
         const bool dir = v.parser->isFolder(e.ref);
         const bool deleted = v.parser->isDeleted(e.ref);
@@ -165,7 +192,7 @@ int runSave(const std::string& imagePath, const SaveOptions& options, std::ostre
         return kExitError;
     }
     ParsedVolume v;
-    if (!v.open(imagePath, options.volume, options.gpt, err)) return kExitError;
+    if (!v.open(imagePath, options.volume, options.gpt, options.mode, err)) return kExitError;
     Saver saver(*v.parser, nullptr, nullptr);
     saver.onFile = [&](const std::string& path, const EntryFace::SaveOutcome& o) {
         out << path << (o.written && o.complete ? "" : "\t(not written whole)") << '\n';
@@ -197,6 +224,29 @@ int runSave(const std::string& imagePath, const SaveOptions& options, std::ostre
     out << "files: " << rep.files << ", bytes: " << rep.bytes << ", not written whole: " << rep.incomplete + rep.failed
         << '\n';
     return rep.incomplete + rep.failed == 0 ? kExitOk : kExitPartial;
+}
+
+int runCandidates(const std::string& imagePath, const CandidatesOptions& options, std::ostream& out, std::ostream& err) {
+    FileReadSeekVdi source;
+    if (!source.open(imagePath)) {
+        err << "salvor-cli: " << imagePath << ": file not opened (not a readable VDI image)\n";
+        return kExitError;
+    }
+    Partition scan;
+    scan.useGpt = options.gpt;
+    scan.scanPartitionTables(source, source.diskSize() / 512);
+    if (options.volume >= scan.records.size() || parserKindFor(scan.records[options.volume].fileSystem) != ParserKind::Ntfs) {
+        err << "salvor-cli: volume " << options.volume << " is not an NTFS volume of the standard scan\n";
+        return kExitError;
+    }
+    ntfs finder;
+    finder.source = &source;
+    finder.volume = scan.records[options.volume];
+    finder.prepareVolume();
+    finder.readBootSector();
+    finder.findMftCopies(options.max < 1 ? 3 : options.max);
+    for (size_t i = 0; i < finder.foundMfts.size(); ++i) out << i << '\t' << finder.foundMfts[i] << '\n';
+    return kExitOk;
 }
 
 }  // namespace salvor::cli

@@ -27,10 +27,19 @@ struct VolumesOptions {
 // separated: row index, file system, size text, start sector.
 int runVolumes(const std::string& imagePath, const VolumesOptions& options, std::ostream& out, std::ostream& err);
 
+// How an NTFS volume is parsed: its recovery mode and, for advanced, the MFT
+// copy and the cluster size.
+struct ModeOptions {
+    std::string mode = "standard";  // standard, advanced, deep
+    size_t candidate = 0;
+    int clusterSectors = 0;         // 0: the boot sector's, else 8
+};
+
 struct LsOptions {
     size_t volume = 0;
     bool gpt = false;
     bool json = false;
+    ModeOptions mode;
 };
 
 // Parses a volume of the standard scan as the browse page does in Standard
@@ -40,6 +49,7 @@ int runLs(const std::string& imagePath, const LsOptions& options, std::ostream& 
 struct SaveOptions {
     size_t volume = 0;
     bool gpt = false;
+    ModeOptions mode;
     std::string out;
     std::vector<std::string> paths;  // as ls prints them; none: the whole volume
 };
@@ -48,5 +58,14 @@ struct SaveOptions {
 // writes them. 0: everything written whole; 1: some files not; 2: bad
 // arguments or an unreadable volume.
 int runSave(const std::string& imagePath, const SaveOptions& options, std::ostream& out, std::ostream& err);
+
+struct CandidatesOptions {
+    size_t volume = 0;
+    bool gpt = false;
+    uint32_t max = 3;
+};
+
+// The MFT copies the advanced-input page finds: index and byte offset in the volume.
+int runCandidates(const std::string& imagePath, const CandidatesOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace salvor::cli

@@ -30,6 +30,12 @@ int main(int argc, char** argv) {
     ls->add_option("--volume", lsopt.volume, "row index of the volume (as salvor-cli volumes prints it)")->required();
     ls->add_flag("--gpt", lsopt.gpt, "read the GPT");
     ls->add_flag("--json", lsopt.json, "one JSON object per line");
+    auto addModes = [](CLI::App* cmd, salvor::cli::ModeOptions& m) {
+        cmd->add_option("--mode", m.mode, "NTFS recovery mode")->check(CLI::IsMember({"standard", "advanced", "deep"}));
+        cmd->add_option("--candidate", m.candidate, "advanced: the MFT copy (as candidates lists them)");
+        cmd->add_option("--cluster-sectors", m.clusterSectors, "advanced: sectors per cluster")->check(CLI::Range(1, 4096));
+    };
+    addModes(ls, lsopt.mode);
 
     salvor::cli::SaveOptions saveopt;
     auto* save = app.add_subcommand("save", "Save entries of a volume into a folder");
@@ -38,6 +44,14 @@ int main(int argc, char** argv) {
     save->add_option("--out", saveopt.out, "output folder (must exist)")->required();
     save->add_flag("--gpt", saveopt.gpt, "read the GPT");
     save->add_option("PATH", saveopt.paths, "entries as salvor-cli ls prints them (none: the whole volume)");
+    addModes(save, saveopt.mode);
+
+    salvor::cli::CandidatesOptions candopt;
+    auto* candidates = app.add_subcommand("candidates", "List the MFT copies found on an NTFS volume");
+    candidates->add_option("IMAGE", image, "VDI image file")->required();
+    candidates->add_option("--volume", candopt.volume, "row index of the volume")->required();
+    candidates->add_option("--max", candopt.max, "how many copies to look for (at least)");
+    candidates->add_flag("--gpt", candopt.gpt, "read the GPT");
 
     try {
         app.parse(argc, argv);
@@ -50,5 +64,6 @@ int main(int argc, char** argv) {
     if (*volumes) return salvor::cli::runVolumes(image, vopt, std::cout, std::cerr);
     if (*ls) return salvor::cli::runLs(image, lsopt, std::cout, std::cerr);
     if (*save) return salvor::cli::runSave(image, saveopt, std::cout, std::cerr);
+    if (*candidates) return salvor::cli::runCandidates(image, candopt, std::cout, std::cerr);
     return salvor::cli::kExitError;
 }

@@ -9,7 +9,9 @@
 #include <QtTest>
 
 #include "app/shared_state.h"
+#include "browse/advance_options.h"
 #include "browse/parce_mode_ntfs_dlg.h"
+#include <QComboBox>
 #include "browse/volume_scan_dlg.h"
 #include "controls/check_list_view.h"
 #include "controls/entry_tree_view.h"
@@ -293,6 +295,63 @@ private slots:
         }
         QCOMPARE(checked, 3);
         image.reset();
+    }
+
+    void advancedInputForNtfs() {
+        sharedState().reset();
+        auto src = std::make_unique<FileReadSeekVdi>();
+        QVERIFY(src->open(test::fixturePath("ntfsdamage.vdi")));
+        sharedState().currentSource = std::move(src);
+        const auto v = test::manifest("ntfsdamage")["volumes"][0];
+        const VolumeRecord record{"NTFS", "", "0", "64   MB", v["start"], v["sectors"]};
+        auto* modes = new Modes(record, owner.get());
+        modes->show();
+        QTest::mouseClick(modes->control<QRadioButton>(Modes::IdAdvanced), Qt::LeftButton);
+        // Search held at its first poll, to see the page while it searches.
+        auto* page = new advanceOptions(record, modes->maxCandidates(), modes);
+        page->show();
+        page->worker().pause();
+        page->startSearch();
+        QTRY_VERIFY(page->worker().control().waiting());
+        QVERIFY(!page->nextButton()->isEnabled());
+        QVERIFY(!page->backButton()->isEnabled());
+        QVERIFY(page->controlById(advanceOptions::IdClusters)->isVisible());
+        QVERIFY(!page->controlById(advanceOptions::IdHeap)->isVisible());
+        QCOMPARE(page->control<QLabel>(advanceOptions::IdCandidateLabel)->text(), QStringLiteral("TFS :"));
+        test::screenshot(page, QStringLiteral("advance-options-searching"));
+        // Back during the search returns only after the worker ended.
+        QPointer<advanceOptions> gone = page;
+        QTest::mouseClick(page->stopButton(), Qt::LeftButton);
+        QVERIFY(page->backButton()->isEnabled());
+        QTest::mouseClick(page->backButton(), Qt::LeftButton);
+        QVERIFY(!page->worker().running());
+        QTRY_VERIFY(!gone);
+
+        // A full search, then an Advanced parse of the current MFT.
+        QTest::mouseClick(modes->nextButton(), Qt::LeftButton);
+        auto* advanced = qobject_cast<advanceOptions*>(modes->nextPage());
+        QVERIFY(advanced);
+        QTRY_VERIFY_WITH_TIMEOUT(advanced->nextButton()->isEnabled(), 20000);
+        QTRY_VERIFY(!advanced->worker().running());
+        QStringList items;
+        for (int i = 0; i < advanced->candidates()->count(); ++i) items << advanced->candidates()->itemText(i);
+        QVERIFY(items.size() >= 2);
+        QCOMPARE(items[0], QStringLiteral("MFT_ENTRY:0 (sector %1)").arg(v["start"].get<int64_t>() + 16384 / 512));
+        QCOMPARE(items[1], QStringLiteral("MFT_ENTRY:1 (sector %1)").arg(v["start"].get<int64_t>() + 131072 / 512));
+        QStringList clusters;
+        for (int i = 0; i < advanced->clusterSizes()->count(); ++i) clusters << advanced->clusterSizes()->itemText(i);
+        QCOMPARE(clusters, (QStringList{"8", "4", "2", "16", "32", "64", "128"}));
+        QVERIFY(QString::fromStdString(script->prompter.messages().back()).startsWith(QStringLiteral("Number of MFT-ENTRY found = ")));
+        QCOMPARE(advanced->statusLine()->text(), QStringLiteral("Parsing done.Click next to continue."));
+        test::screenshot(advanced, QStringLiteral("advance-options-found"));
+        QTest::mouseClick(advanced->nextButton(), Qt::LeftButton);
+        VolumeScanDlg* browse = advanced->browsePage();
+        QVERIFY(browse);
+        QSignalSpy done(browse, &VolumeScanDlg::parseFinished);
+        QVERIFY(done.wait(20000));
+        QVERIFY(firstLevel(browse).contains(QStringLiteral("second.txt")));
+        QVERIFY(firstLevel(browse).contains(QStringLiteral("after")));
+        delete modes;
     }
 
     void backAfterTheParse() {

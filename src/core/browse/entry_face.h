@@ -114,6 +114,7 @@ public:
 
     // Stop: ends every loop at its next check.
     void requestStop() { stop_ = true; }
+    void clearStop() { stop_ = false; }
     bool stopRequested() const { return stop_ || (control && control->stopRequested()); }
 
 protected:

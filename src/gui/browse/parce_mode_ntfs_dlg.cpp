@@ -12,6 +12,7 @@
 #include "app/drive_parsing_modes.h"
 #include "app/placeholder_page.h"
 #include "app/shared_state.h"
+#include "browse/advance_options.h"
 #include "browse/parser_factory.h"
 #include "browse/volume_scan_dlg.h"
 
@@ -103,9 +104,11 @@ void ParceModeNtfsDlg::selectMode(int mode) {
 void ParceModeNtfsDlg::onNext() {
     WizardPage* next = nullptr;
     if (mode_ == 2) {
-        next = new PlaceholderPage(QStringLiteral("ADVANCE OPTIONS"),
-                                   QStringLiteral("The search for earlier copies of the file system is not available yet."),
-                                   this);
+        auto* advanced = new advanceOptions(record_, maxCandidates(), this);
+        nextPage_ = advanced;
+        showNextPage(advanced);
+        advanced->startSearch();
+        return;
     } else if (mode_ == 1 || mode_ == 3) {
         auto* browse = new VolumeScanDlg(record_, mode_, this);
         next = browse;

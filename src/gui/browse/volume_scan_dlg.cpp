@@ -30,10 +30,11 @@ QPushButton* addButton(QWidget* page, QHBoxLayout* row, const QString& text, QSt
 }
 }  // namespace
 
-VolumeScanDlg::VolumeScanDlg(const VolumeRecord& record, int mode, WizardPage* owner)
+VolumeScanDlg::VolumeScanDlg(const VolumeRecord& record, int mode, WizardPage* owner, VolumeParser* borrowed)
     : WizardPage(QStringLiteral("VOLUME-SCAN"), FrameIds{IdBack, 0, IdStop, IdHelp, IdStatus, IdProgress}, owner),
       record_(record),
       mode_(mode),
+      borrowed_(borrowed),
       worker_(this, progressBar(), statusLine()) {
     auto* top = new QHBoxLayout;
     top->addWidget(new QLabel(QStringLiteral("Volume Data:"), this));
@@ -113,7 +114,12 @@ void VolumeScanDlg::startParse() {
     const ParserKind kind = parserKindFor(record_.fileSystem);
     if (kind == ParserKind::Ntfs) statusLine()->setText(QStringLiteral("ntfs partition selected...."));
     if (kind == ParserKind::Hfsplus) statusLine()->setText(QStringLiteral("HFS+ partition selected...."));
-    parser_ = makeParser(kind);
+    if (borrowed_) {
+        parser_ = borrowed_;
+    } else {
+        ownParser_ = makeParser(kind);
+        parser_ = ownParser_.get();
+    }
     if (!parser_) {
         platform::prompter().message("not a valid drive.");
         statusLine()->setText(QStringLiteral("Not a valid Drive .Go back"));
@@ -127,6 +133,7 @@ void VolumeScanDlg::startParse() {
     }
     parser_->source = st.currentSource.get();
     parser_->volume = record_;
+    parser_->clearStop();
     parser_->tree = &tree_;
     parser_->icons = &icons_;
     parser_->sink = &worker_.sink();

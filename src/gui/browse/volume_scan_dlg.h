@@ -46,7 +46,9 @@ public:
         IdOutputFolder = 1107,
     };
 
-    VolumeScanDlg(const VolumeRecord& record, int mode, WizardPage* owner);
+    // `borrowed`: the advanced-input page's parser (Advanced mode); otherwise
+    // the page makes its own.
+    VolumeScanDlg(const VolumeRecord& record, int mode, WizardPage* owner, VolumeParser* borrowed = nullptr);
     ~VolumeScanDlg() override;
 
     // Chooses the parser and starts the parse (called once the page is shown).
@@ -56,7 +58,7 @@ public:
     QString outputFolder() const { return outputFolder_; }
     const SaveReport& lastSave() const { return lastSave_; }
     int mode() const { return mode_; }
-    VolumeParser* parser() const { return parser_.get(); }
+    VolumeParser* parser() const { return parser_; }
     CXHtmlTree& tree() { return tree_; }
     CCheckListCtrl& list() { return list_; }
     PageWorker& worker() { return worker_; }
@@ -95,7 +97,9 @@ private:
     CCheckListCtrl list_;
     IconIndex icons_;
     IconProvider iconProvider_{icons_};
-    std::unique_ptr<VolumeParser> parser_;
+    std::unique_ptr<VolumeParser> ownParser_;
+    VolumeParser* parser_ = nullptr;
+    VolumeParser* borrowed_ = nullptr;
     std::unique_ptr<EntryBrowser> browser_;
     EntryTreeView* treeView_ = nullptr;
     TreeModel* treeModel_ = nullptr;
