@@ -109,6 +109,10 @@ public:
     virtual bool parse() = 0;
     // True when the parse found no entry at all.
     virtual bool empty() const = 0;
+    // The message shown when parse() found the volume not of this parser's kind.
+    virtual std::string rejectMessage() const { return "not a valid drive."; }
+    // A message shown before the final one (empty: none).
+    virtual std::string firstMessage() const { return std::string(); }
     // The final status line of a finished parse.
     virtual std::string finalStatus() const { return "Scanning processing done.Select save button to save the data."; }
 

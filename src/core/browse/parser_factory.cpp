@@ -1,6 +1,7 @@
 #include "browse/parser_factory.h"
 
 #include "discovery/volume_record.h"
+#include "fs/fat/fat.h"
 #include "fs/ntfs/ntfs.h"
 
 namespace salvor {
@@ -18,6 +19,8 @@ ParserKind parserKindFor(const std::string& fs) {
 std::unique_ptr<VolumeParser> makeParser(ParserKind kind) {
     switch (kind) {
         case ParserKind::Ntfs: return std::make_unique<ntfs>();
+        case ParserKind::Fat32: return std::make_unique<Fat32Class>();
+        case ParserKind::Fat16: return std::make_unique<Fat16Class>();
         default: return nullptr;
     }
 }

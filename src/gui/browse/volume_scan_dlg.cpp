@@ -141,12 +141,25 @@ void VolumeScanDlg::startParse() {
     parser_->recoveryMode = mode_;
     browser_ = std::make_unique<EntryBrowser>(tree_, list_, *parser_, icons_);
     worker_.start([this](platform::WorkerControl&, platform::ProgressSink& sink) {
-        parser_->parse();
+        const bool accepted = parser_->parse();
         parser_->control = nullptr;  // saves poll the page's own flags
+        if (!accepted) {
+            // Not a volume of this kind: the tree keeps its root item only.
+            platform::prompter().message(parser_->rejectMessage());
+            worker_.onPage([this] {
+                backButton()->setEnabled(true);
+                treeModel_ = new TreeModel(tree_, iconProvider_, this);
+                treeView_->setModel(treeModel_);
+                busy_ = false;
+                emit parseFinished();
+            });
+            return;
+        }
         // The ending steps run also after a stop.
         browser_->finishTree();
         browser_->renameRecycleBin();
         worker_.onPage([this] { backButton()->setEnabled(true); });
+        if (!parser_->firstMessage().empty()) platform::prompter().message(parser_->firstMessage());
         platform::prompter().message(kDoneText);
         sink.setStatus(kDoneText);
         if (parser_->finalStatus() != kDoneText) sink.setStatus(parser_->finalStatus());
