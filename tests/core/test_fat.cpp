@@ -6,8 +6,10 @@
 #include <ctime>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <sys/stat.h>
 
+#include "browse/entry_browser.h"
 #include "browse/entry_walk.h"
 #include "browse/icon_index.h"
 #include "browse/saver.h"
@@ -263,6 +265,26 @@ TEST(Fat, HostileChainsAndNamesEnd) {
     platform::StringSink small(1 << 20);
     EXPECT_FALSE(p->parser->saveEntry(p->byPath.at("ROOT/small.txt"), small).complete);
     EXPECT_TRUE(p->byPath.count("ROOT/many/file_000.txt"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Fat, RecycleBinShowsTheFormerNames) {
+    const auto vol = test::manifest("fatrecycle")["volumes"][0];
+    ParsedFat p(vdi("fatrecycle"), "FAT32", vol["start"], vol["sectors"]);
+    CCheckListCtrl list;
+    EntryBrowser browser(p.tree, list, *p.parser, p.icons);
+    browser.finishTree();
+    browser.renameRecycleBin();
+    std::set<std::string> names;
+    walkEntries(p.tree, *p.parser, [&](const WalkedEntry& e) { names.insert(e.path); });
+    for (const auto& [data, former] : vol["former_names"].items()) {
+        EXPECT_TRUE(names.count("ROOT/$RECYCLE.BIN/" + former.get<std::string>())) << former;
+        EXPECT_FALSE(names.count("ROOT/" + data)) << data;
+    }
+    EXPECT_TRUE(names.count("ROOT/kept.txt"));
 }
 
 }  // namespace

@@ -354,6 +354,60 @@ private slots:
         delete modes;
     }
 
+    void fatVolumesThroughTheBrowsePage() {
+        const auto m = test::manifest("mbr");
+        const auto fat32 = m["volumes"][1];
+        auto page = browsePage(VolumeRecord{"FAT32", "", "1", "40   MB", fat32["start"], fat32["sectors"]});
+        QSignalSpy done(page.get(), &VolumeScanDlg::parseFinished);
+        page->startParse();
+        QVERIFY(done.wait(20000));
+        QCOMPARE(script->prompter.messages().back(), std::string(kDone));
+        QCOMPARE(page->statusLine()->text(), QString::fromUtf8(kDone));
+        QVERIFY(firstLevel(page.get()).contains(QStringLiteral("docs")));
+        QCOMPARE(page->tree().itemText(page->tree().firstChild(firstLevelItem(page.get(), "docs"))), std::string("..DUMY.."));
+        QVERIFY(page->backButton()->isEnabled());
+
+        // FAT16: "done..." first.
+        script->prompter.clear();
+        const auto fat16 = m["volumes"][3];
+        auto page16 = browsePage(VolumeRecord{"FAT16", "", "3", "16   MB", fat16["start"], fat16["sectors"]});
+        QSignalSpy done16(page16.get(), &VolumeScanDlg::parseFinished);
+        page16->startParse();
+        QVERIFY(done16.wait(20000));
+        QCOMPARE(script->prompter.messages(), (std::vector<std::string>{"done...", kDone}));
+
+        // A volume that is not FAT32: the message, Back enabled, only the root item.
+        auto wrong = browsePage(VolumeRecord{"FAT32", "", "0", "24   MB", m["volumes"][0]["start"], m["volumes"][0]["sectors"]});
+        QSignalSpy doneWrong(wrong.get(), &VolumeScanDlg::parseFinished);
+        wrong->startParse();
+        QVERIFY(doneWrong.wait(20000));
+        QCOMPARE(script->prompter.messages().back(), std::string("Selected Drive is not in Fat32 Format"));
+        QVERIFY(wrong->backButton()->isEnabled());
+        QVERIFY(!wrong->busy());
+        QCOMPARE(wrong->tree().childCount(wrong->tree().rootItem()), 0);
+
+        // The recycle bin of a FAT32 volume shows the former names.
+        sharedState().reset();
+        auto src = std::make_unique<FileReadSeekVdi>();
+        QVERIFY(src->open(test::fixturePath("fatrecycle.vdi")));
+        sharedState().currentSource = std::move(src);
+        const auto rv = test::manifest("fatrecycle")["volumes"][0];
+        auto recycle = browsePage(VolumeRecord{"FAT32", "", "0", "38", rv["start"], rv["sectors"]});
+        QSignalSpy doneRecycle(recycle.get(), &VolumeScanDlg::parseFinished);
+        recycle->startParse();
+        QVERIFY(doneRecycle.wait(20000));
+        const TreeItem bin = firstLevelItem(recycle.get(), "$RECYCLE.BIN");
+        QVERIFY(bin);
+        recycle->tree().selectItem(bin);
+        QTest::mouseClick(recycle->treeView()->viewport(), Qt::LeftButton, {},
+                          recycle->treeView()->visualRect(recycle->treeModel()->indexOf(bin)).center() + QPoint(20, 0));
+        QStringList listed;
+        for (const auto& row : recycle->list().rows()) listed << QString::fromStdString(row.texts[0]);
+        QVERIFY(listed.contains(QStringLiteral("notes.txt")));
+        QVERIFY(listed.contains(QString::fromUtf8("Résumé 2021.pdf")));
+        test::screenshot(recycle.get(), QStringLiteral("browse-page-fat32-recycle"));
+    }
+
     void backAfterTheParse() {
         auto* modes = new Modes(ntfsRecord(), owner.get());
         modes->show();
