@@ -81,7 +81,10 @@ advanceOptions::advanceOptions(const VolumeRecord& record, int maxCandidates, Pa
 }
 
 advanceOptions::~advanceOptions() {
-    // The search uses the parser: it ends before the parser goes.
+    // The browse page borrows the parser and the search uses it: both end
+    // before the parser goes (a child page would otherwise be destroyed after
+    // this page's members).
+    if (browse_) delete browse_.data();
     if (parser_) parser_->requestStop();
     worker_.stopAndWait();
 }
