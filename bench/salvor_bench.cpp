@@ -7,6 +7,7 @@
 //   salvor-bench ls-ntfs            salvor-cli ls of an NTFS volume with 100 000
 //                                   files against fls -r -p of The Sleuth Kit
 //                                   (made by the fixture script when missing)
+//   salvor-bench ls-fat             the same for a FAT32 volume with 50 000 files
 //   salvor-bench save-ntfs          saving a 1 GiB contiguous file from an NTFS
 //                                   VDI against plain reads (target 0.6)
 //   salvor-bench deep-ntfs          the NTFS Deep scan over the same 2 GiB
@@ -177,11 +178,12 @@ bool makeOnDemand(const fs::path& dir, const char* group) {
     return true;
 }
 
-int lsNtfs() {
+// salvor-cli ls of the volume against fls -r -p on the same disk.
+int lsAgainstFls(const char* group, const char* name) {
     const fs::path dir = fs::current_path() / "bench-data";
     fs::create_directories(dir);
-    const fs::path vdi = dir / "bench-ntfs.vdi", raw = dir / "bench-ntfs.raw";
-    if ((!fs::exists(vdi) || !fs::exists(raw)) && !makeOnDemand(dir, "bench-ntfs")) return 2;
+    const fs::path vdi = dir / (std::string(name) + ".vdi"), raw = dir / (std::string(name) + ".raw");
+    if ((!fs::exists(vdi) || !fs::exists(raw)) && !makeOnDemand(dir, group)) return 2;
     const std::string cli = selfFolder() + "salvor-cli";
     // Warm the page cache for both.
     timeCommand("cat '" + raw.string() + "' '" + vdi.string() + "'");
@@ -196,6 +198,7 @@ int lsNtfs() {
         if (a.seconds < ours.seconds) ours = a;
         if (b.seconds < theirs.seconds) theirs = b;
     }
+    std::printf("volume: %s\n", vdi.string().c_str());
     std::printf("salvor-cli ls (VDI):      %.3f s, peak %ld MiB\n", ours.seconds, ours.peakKiB / 1024);
     std::printf("fls -r -p (raw disk):     %.3f s, peak %ld MiB\n", theirs.seconds, theirs.peakKiB / 1024);
     std::printf("time ratio fls/ours: %.2f (target above 1); peak memory target under 300 MiB\n", theirs.seconds / ours.seconds);
@@ -320,9 +323,10 @@ int main(int argc, char** argv) {
     const std::string what = argc > 1 ? argv[1] : "vdi-read";
     if (what == "vdi-read") return vdiRead(argc > 2 ? argv[2] : makeFullVdi(512));
     if (what == "scan") return sectorScan(argc > 2 ? argv[2] : makeFullVdi(512));
-    if (what == "ls-ntfs") return lsNtfs();
+    if (what == "ls-ntfs") return lsAgainstFls("bench-ntfs", "bench-ntfs");
+    if (what == "ls-fat") return lsAgainstFls("bench-fat", "bench-fat");
     if (what == "save-ntfs") return saveNtfs();
     if (what == "deep-ntfs") return deepNtfs();
-    std::fprintf(stderr, "usage: salvor-bench vdi-read|scan [IMAGE] | ls-ntfs | save-ntfs | deep-ntfs\n");
+    std::fprintf(stderr, "usage: salvor-bench vdi-read|scan [IMAGE] | ls-ntfs | ls-fat | save-ntfs | deep-ntfs\n");
     return 2;
 }
