@@ -20,7 +20,9 @@ PageWorker::PageWorker(QObject* page, QProgressBar* bar, QLabel* status)
 PageWorker::~PageWorker() { stopAndWait(); }
 
 bool PageWorker::start(Job job) {
-    if (running_.load()) return false;
+    // A job that has handed its last report to the page may still be
+    // returning: it is let finish (the page starts work only when idle).
+    if (running_.load()) waitFinished();
     join();
     control_.clearStop();
     running_.store(true);

@@ -24,7 +24,7 @@ public:
     PageWorker(QObject* page, QProgressBar* bar, QLabel* status);
     ~PageWorker() override;
 
-    // Starts `job` on a new thread. False while an earlier job still runs.
+    // Starts `job` on a new thread, after an earlier job has returned.
     bool start(Job job);
     bool running() const { return running_.load(); }
 
