@@ -205,21 +205,35 @@ int lsAgainstFls(const char* group, const char* name) {
     return ours.seconds < theirs.seconds && ours.peakKiB < 300 * 1024 ? 0 : 1;
 }
 
-int saveNtfs() {
-    const fs::path dir = fs::current_path() / "bench-data";
-    fs::create_directories(dir);
-    const fs::path vdi = dir / "bench-big.vdi";
-    if (!fs::exists(vdi) && !makeOnDemand(dir, "bench-ntfs-big")) return 2;
+// The 2 GiB NTFS benchmark disk (made when missing) and its volume.
+struct BigVolume {
+    fs::path dir = fs::current_path() / "bench-data";
+    fs::path vdi = dir / "bench-big.vdi";
     salvor::FileReadSeekVdi source;
-    if (!source.open(vdi.string())) return 2;
-    salvor::Partition scan;
-    scan.scanPartitionTables(source, source.diskSize() / 512);
-    if (scan.records.empty()) return 2;
+    salvor::VolumeRecord volume;
+    bool open() {
+        fs::create_directories(dir);
+        if (!fs::exists(vdi) && !makeOnDemand(dir, "bench-ntfs-big")) return false;
+        if (!source.open(vdi.string())) return false;
+        salvor::Partition scan;
+        scan.scanPartitionTables(source, source.diskSize() / 512);
+        if (scan.records.empty()) return false;
+        volume = scan.records[0];
+        return true;
+    }
+};
+
+int saveNtfs() {
+    BigVolume big;
+    if (!big.open()) return 2;
+    const fs::path& dir = big.dir;
+    const fs::path& vdi = big.vdi;
+    salvor::FileReadSeekVdi& source = big.source;
     salvor::ntfs parser;
     salvor::CXHtmlTree tree;
     salvor::IconIndex icons;
     parser.source = &source;
-    parser.volume = scan.records[0];
+    parser.volume = big.volume;
     parser.tree = &tree;
     parser.icons = &icons;
     parser.parse();
@@ -290,21 +304,16 @@ int saveNtfs() {
 }
 
 int deepNtfs() {
-    const fs::path dir = fs::current_path() / "bench-data";
-    fs::create_directories(dir);
-    const fs::path vdi = dir / "bench-big.vdi";
-    if (!fs::exists(vdi) && !makeOnDemand(dir, "bench-ntfs-big")) return 2;
-    salvor::FileReadSeekVdi source;
-    if (!source.open(vdi.string())) return 2;
-    salvor::Partition scan;
-    scan.scanPartitionTables(source, source.diskSize() / 512);
-    if (scan.records.empty()) return 2;
+    BigVolume big;
+    if (!big.open()) return 2;
+    const fs::path& vdi = big.vdi;
+    salvor::FileReadSeekVdi& source = big.source;
     size_t found = 0;
     int64_t volumeBytes = 0;
     const int rc = compare("NTFS Deep scan:", vdi.string(), 0.5, [&] {
         salvor::ntfs parser;
         parser.source = &source;
-        parser.volume = scan.records[0];
+        parser.volume = big.volume;
         parser.recoveryMode = 3;
         parser.prepareVolume();
         parser.readBootSector();

@@ -36,12 +36,18 @@ int runInfo(const std::string& imagePath, std::ostream& out, std::ostream& err) 
     return kExitOk;
 }
 
+namespace {
+// Opens the image as the volume list page does; a one-line error when it cannot.
+bool openImage(FileReadSeekVdi& source, const std::string& imagePath, std::ostream& err) {
+    if (source.open(imagePath)) return true;
+    err << "salvor-cli: " << imagePath << ": file not opened (not a readable VDI image)\n";
+    return false;
+}
+}  // namespace
+
 int runVolumes(const std::string& imagePath, const VolumesOptions& options, std::ostream& out, std::ostream& err) {
     FileReadSeekVdi source;
-    if (!source.open(imagePath)) {
-        err << "salvor-cli: " << imagePath << ": file not opened (not a readable VDI image)\n";
-        return kExitError;
-    }
+    if (!openImage(source, imagePath, err)) return kExitError;
     Partition scan;
     configureScan(scan, options.advanced ? 2 : 1, options.gpt, options.noSkip, options.startSector, options.endSector);
     const int64_t diskSectors = source.diskSize() / 512;
@@ -67,10 +73,7 @@ struct ParsedVolume {
     std::unique_ptr<VolumeParser> parser;
 
     bool open(const std::string& imagePath, size_t index, bool gpt, const ModeOptions& mode, std::ostream& err) {
-        if (!source.open(imagePath)) {
-            err << "salvor-cli: " << imagePath << ": file not opened (not a readable VDI image)\n";
-            return false;
-        }
+        if (!openImage(source, imagePath, err)) return false;
         Partition scan;
         scan.useGpt = gpt;
         scan.scanPartitionTables(source, source.diskSize() / 512);
@@ -228,10 +231,7 @@ int runSave(const std::string& imagePath, const SaveOptions& options, std::ostre
 
 int runCandidates(const std::string& imagePath, const CandidatesOptions& options, std::ostream& out, std::ostream& err) {
     FileReadSeekVdi source;
-    if (!source.open(imagePath)) {
-        err << "salvor-cli: " << imagePath << ": file not opened (not a readable VDI image)\n";
-        return kExitError;
-    }
+    if (!openImage(source, imagePath, err)) return kExitError;
     Partition scan;
     scan.useGpt = options.gpt;
     scan.scanPartitionTables(source, source.diskSize() / 512);

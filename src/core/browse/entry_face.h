@@ -122,6 +122,12 @@ public:
     bool stopRequested() const { return stop_ || (control && control->stopRequested()); }
 
 protected:
+    // Reads `n` bytes at a volume-relative offset through the thread-safe
+    // positioned read; what cannot be read is zeros.
+    bool readVolume(int64_t offset, void* buffer, size_t n) const;
+    // The volume's first byte on the disk; set when the parse starts.
+    int64_t base_ = 0;
+
     // Between units of work: waits while paused; false when the work must end.
     bool keepGoing() {
         if (stop_) return false;

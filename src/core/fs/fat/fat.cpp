@@ -41,14 +41,6 @@ uint64_t dosToFileTime(uint16_t date, uint16_t time) {
 }
 }  // namespace
 
-bool FatParserBase::readVolume(int64_t offset, void* buffer, size_t n) const {
-    if (!source || offset < 0) {
-        std::memset(buffer, 0, n);
-        return false;
-    }
-    return source->readAt(base_ + offset, buffer, n);
-}
-
 bool FatParserBase::readBootSector() {
     bootValid = false;
     uint8_t s[512];

@@ -98,14 +98,12 @@ protected:
     virtual const char* fsLabel() const = 0;  // "Fat32", "Fat16"
 
 private:
-    bool readVolume(int64_t offset, void* buffer, size_t n) const;
     int64_t clusterOffset(uint32_t c) const { return dataStart + static_cast<int64_t>(c - 2) * clusterSize; }
     // Walks the slots of one directory's bytes into records under `parent`;
     // folders found are queued for walking.
     void walkSlots(const std::vector<uint8_t>& bytes, uint32_t parent, bool expectDot,
                    std::vector<std::pair<uint32_t, uint32_t>>& pending);
     std::vector<uint8_t> readClusters(const std::vector<uint32_t>& clusters, bool& complete) const;
-    int64_t base_ = 0;
 };
 
 class Fat32Class : public FatParserBase {

@@ -27,14 +27,6 @@ int64_t parentReference(const uint8_t* v) {
 }
 }  // namespace
 
-bool ntfs::readVolume(int64_t offset, void* buffer, size_t n) const {
-    if (!source || offset < 0) {
-        std::memset(buffer, 0, n);
-        return false;
-    }
-    return source->readAt(base_ + offset, buffer, n);
-}
-
 bool ntfs::readRecord(int64_t offset, Record& rec) const {
     const bool ok = readVolume(offset, rec.data(), rec.size());
     applyFixup(rec);

@@ -123,7 +123,6 @@ public:
     static constexpr int64_t kScanChunk = 10 * 1024 * 1024;
 
 private:
-    bool readVolume(int64_t offset, void* buffer, size_t n) const;
     bool bootSectorValid() const;
     int64_t bootClusterSize() const;
     bool scanForMft();
@@ -144,7 +143,6 @@ private:
     bool writeCompressed(const std::vector<ntfs_format::DataRun>& runs, uint32_t unitClusters, int64_t realSize,
                          platform::ByteSink& out, int64_t& written) const;
     void gatherOrphans();
-    int64_t base_ = 0;
 };
 
 }  // namespace salvor
