@@ -4,6 +4,10 @@
 #include <array>
 #include <cstdio>
 #include <sys/wait.h>
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <nlohmann/json.hpp>
 
 #include "fixture.h"
 
@@ -72,6 +76,54 @@ TEST(CliVolumes, PrintsOneTabSeparatedLinePerVolume) {
     EXPECT_EQ(range.out, "0\tNTFS\t15   MB\t2048\n");
     EXPECT_EQ(runCli("volumes " + notable + " --start 5").status, 2);  // range needs --advanced
     EXPECT_EQ(runCli("volumes " + salvor::test::fixturePath("pattern.raw")).status, 2);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CliLsAndSave, ListsAndSavesAVolumeAsTheManifestSays) {
+    const auto vol = salvor::test::manifest("mbr")["volumes"][0];
+    const std::string image = salvor::test::fixturePath("mbr.vdi");
+    const CliRun ls = runCli("ls " + image + " --volume 0 --json");
+    ASSERT_EQ(ls.status, 0);
+    std::map<std::string, nlohmann::json> byPath;
+    std::istringstream lines(ls.out);
+    for (std::string line; std::getline(lines, line);) {
+        const auto j = nlohmann::json::parse(line);
+        byPath[j["path"]] = j;
+    }
+    for (const auto& e : vol["entries"]) {
+        const std::string path = "ROOT/" + e["path"].get<std::string>();
+        ASSERT_TRUE(byPath.count(path)) << path;
+        EXPECT_EQ(byPath[path]["type"], e["kind"] == "dir" ? "dir" : "file") << path;
+        EXPECT_EQ(byPath[path]["deleted"], e["deleted"]) << path;
+        if (e["kind"] == "file" && !e["deleted"].get<bool>()) {
+            EXPECT_EQ(byPath[path]["size"], e["size"]) << path;
+        }
+    }
+    EXPECT_EQ(runCli("ls " + image + " --volume 9").status, 2);
+
+    const std::string out = salvor::test::scratchFolder("cli-save");
+    const CliRun save = runCli("save " + image + " --volume 0 --out " + out + " ROOT/docs");
+    EXPECT_EQ(save.status, 0);
+    EXPECT_NE(save.out.find("files: 3, bytes: "), std::string::npos) << save.out;
+    EXPECT_TRUE(std::filesystem::exists(out + "/nested/deep/leaf.txt"));
+    EXPECT_EQ(runCli("save " + image + " --volume 0 --out " + out + " ROOT/no-such-thing").status, 2);
+    EXPECT_EQ(runCli("save " + image + " --volume 0 --out /nonexistent/folder").status, 2);
+}
+
+TEST(CliLsAndSave, RecoveryModesAndCandidates) {
+    const std::string image = salvor::test::fixturePath("ntfsdamage.vdi");
+    const CliRun c = runCli("candidates " + image + " --volume 0");
+    EXPECT_EQ(c.status, 0);
+    EXPECT_EQ(c.out.substr(0, 17), "0\t16384\n1\t131072\n");
+    const CliRun old = runCli("ls " + image + " --volume 0 --mode advanced --candidate 1 --cluster-sectors 128");
+    EXPECT_NE(old.out.find("ROOT/docs/report.txt\tf\tlive"), std::string::npos);
+    const CliRun deep = runCli("ls " + image + " --volume 1 --mode deep");
+    EXPECT_EQ(deep.status, 0);
+    EXPECT_EQ(deep.out.rfind("ROOT/ORPHAN_ENTRY\t", 0), 0u);
+    EXPECT_EQ(runCli("ls " + salvor::test::fixturePath("mbr.vdi") + " --volume 1 --mode deep").status, 2);  // FAT32
 }
 
 }  // namespace

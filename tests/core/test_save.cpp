@@ -11,6 +11,8 @@
 #include "platform/output_dir.h"
 #include "sha256.h"
 
+#include <cstring>
+
 using namespace salvor;
 using salvor::test::Parsed;
 using salvor::test::VolumeCopy;
@@ -195,6 +197,44 @@ TEST(SafeNames, EveryNameIsOneHarmlessComponent) {
     EXPECT_LE(platform::safeName(std::string(300, 'x')).size(), 255u);
     const std::string longUtf8 = std::string(254, 'x') + "é";
     EXPECT_EQ(platform::safeName(longUtf8), std::string(254, 'x'));  // cut on a character boundary
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Lznt1, CompressedDataUnitByUnit) {
+    // A volume of 64 clusters of 4096 bytes: cluster 10 holds a compressed
+    // unit's one cluster, clusters 20..35 a unit stored whole.
+    const int64_t cs = 4096;
+    std::string vol(static_cast<size_t>(64 * cs), '\0');
+    const uint8_t compressed[] = {0x05, 0xB0, 0x08, 'a', 'b', 'c', 0x06, 0x20, 0x00, 0x00};
+    std::memcpy(vol.data() + 10 * cs, compressed, sizeof compressed);
+    for (int64_t i = 0; i < 16 * cs; ++i) vol[static_cast<size_t>(20 * cs + i)] = static_cast<char>('A' + i % 26);
+    const std::string path = test::scratchFolder("lznt1-units") + "/volume.raw";
+    test::writeFile(path, vol);
+    FileReadSeekRaw src;
+    ASSERT_TRUE(src.open(path));
+    ntfs n;
+    n.source = &src;
+    n.clusterSize = cs;
+    // Unit 1 sparse (16 clusters), unit 2 compressed (1 cluster + 15 sparse), unit 3 stored (16 clusters).
+    const std::vector<ntfs_format::DataRun> runs = {{0, 16}, {10, 1}, {0, 15}, {20, 16}};
+    const int64_t unit = 16 * cs;
+    platform::StringSink out(static_cast<size_t>(3 * unit));
+    int64_t written = 0;
+    EXPECT_TRUE(n.writeCompressed(runs, 16, 3 * unit - 100, out, written));
+    ASSERT_EQ(out.bytes.size(), static_cast<size_t>(3 * unit - 100));
+    EXPECT_EQ(out.bytes.find_first_not_of('\0'), static_cast<size_t>(unit));                 // unit 1: zeros
+    EXPECT_EQ(out.bytes.substr(static_cast<size_t>(unit), 12), "abcabcabcabc");              // unit 2: decompressed
+    EXPECT_EQ(out.bytes.substr(static_cast<size_t>(unit) + 12, 8), std::string(8, '\0'));   // the rest of it zeros
+    EXPECT_EQ(out.bytes.substr(static_cast<size_t>(2 * unit), 16 * cs - 100),
+              vol.substr(static_cast<size_t>(20 * cs), 16 * cs - 100));                      // unit 3: as stored
+    // Runs that end before the data does: written as far as they go, not whole.
+    platform::StringSink shortOut(static_cast<size_t>(4 * unit));
+    written = 0;
+    EXPECT_FALSE(n.writeCompressed(runs, 16, 4 * unit, shortOut, written));
+    EXPECT_EQ(written, 3 * unit);
 }
 
 }  // namespace

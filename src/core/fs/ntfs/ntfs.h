@@ -87,6 +87,13 @@ public:
     DataInfo dataInfo(size_t index, bool& hasData, bool& hasAttributeList) const;
     std::vector<int64_t> extentRecords(size_t index) const;
 
+    // Writes plain or compressed data from runs, cut at `realSize`; bytes past
+    // `initializedSize` are zeros. False when some cluster could not be read.
+    bool writeRuns(const std::vector<ntfs_format::DataRun>& runs, int64_t realSize, int64_t initializedSize,
+                   platform::ByteSink& out, int64_t& written) const;
+    bool writeCompressed(const std::vector<ntfs_format::DataRun>& runs, uint32_t unitClusters, int64_t realSize,
+                         platform::ByteSink& out, int64_t& written) const;
+
     // Entry face.
     bool validRef(EntryRef r) const override;
     bool isFolder(EntryRef r) const override { return validRef(r) && entries[r].kind == 'D'; }
@@ -136,12 +143,6 @@ private:
     void link(size_t i, int64_t p);
     void appendChild(int64_t parentIndex, size_t child);
     bool wouldCycle(size_t child, int64_t parentIndex) const;
-    // Writes plain or compressed data from runs, cut at `realSize`; bytes past
-    // `initializedSize` are zeros. False when some cluster could not be read.
-    bool writeRuns(const std::vector<ntfs_format::DataRun>& runs, int64_t realSize, int64_t initializedSize,
-                   platform::ByteSink& out, int64_t& written) const;
-    bool writeCompressed(const std::vector<ntfs_format::DataRun>& runs, uint32_t unitClusters, int64_t realSize,
-                         platform::ByteSink& out, int64_t& written) const;
     void gatherOrphans();
 };
 
