@@ -5,7 +5,7 @@ salvor_packages=(
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev zlib1g-dev
-  zstd qemu-utils
+  zstd qemu-utils tzdata
 )
 
 salvor_install_deps() {

@@ -108,9 +108,11 @@ uint32_t FatParserBase::nextCluster(uint32_t cluster) const {
 
 std::vector<uint32_t> FatParserBase::chain(uint32_t first, size_t maxClusters) const {
     std::vector<uint32_t> out;
-    std::unordered_set<uint32_t> seen;
-    for (uint32_t c = first; c >= 2 && c < static_cast<uint64_t>(clusterCount) + 2 && out.size() < maxClusters; c = nextCluster(c)) {
-        if (!seen.insert(c).second) break;  // a loop ends the chain
+    // One bit per cluster of the volume: a cluster met twice ends the chain.
+    std::vector<bool> seen(static_cast<size_t>(clusterCount) + 2, false);
+    for (uint32_t c = first; c >= 2 && c < seen.size() && out.size() < maxClusters; c = nextCluster(c)) {
+        if (seen[c]) break;
+        seen[c] = true;
         out.push_back(c);
     }
     return out;

@@ -97,6 +97,7 @@ bool ntfs::locateMft() {
     mftOffset = static_cast<int64_t>(mftCluster) * clusterSize;
     status("boot sector is fine.Getting run of mft entry...");
     mftRuns = runsOf(mftOffset, kData);
+    mftBytes = mftDataSize(mftOffset);
     status("Got run...");
     runsPending = false;
     return true;
@@ -254,10 +255,22 @@ uint32_t ntfs::findMftCopies(uint32_t maxFound) {
     return static_cast<uint32_t>(foundMfts.size());
 }
 
+int64_t ntfs::mftDataSize(int64_t recordOffset) const {
+    Record rec;
+    if (!readRecord(recordOffset, rec) || !hasFileSignature(rec.data())) return 0;
+    for (const Attribute& a : walkAttributes(rec)) {
+        NonResident nr;
+        if (a.type == kData && a.nameLength == 0 && nonResidentHeader(rec, a, nr) && nr.firstVcn == 0)
+            return std::max<int64_t>(nr.realSize, 0);
+    }
+    return 0;
+}
+
 bool ntfs::loadRunsFromFound(size_t index) {
     mftLocated = false;
     if (index >= foundMfts.size()) return false;
     mftRuns = runsOf(foundMfts[index], kData);
+    mftBytes = mftDataSize(foundMfts[index]);
     if (!mftRuns.empty()) {
         mftLocated = true;
         runsPending = false;
@@ -275,8 +288,11 @@ void ntfs::readMftRecords() {
         runsPending = false;
     }
     entries.clear();
-    // The MFT cannot hold more records than the volume has room for.
-    const size_t maxRecords = static_cast<size_t>(std::max<int64_t>(volumeSize / 1024, 0));
+    // The MFT cannot hold more records than the volume has room for, nor more
+    // than its own $DATA says it holds.
+    int64_t limit = std::max<int64_t>(volumeSize / 1024, 0);
+    if (mftBytes > 0) limit = std::min(limit, mftBytes / 1024);
+    const size_t maxRecords = static_cast<size_t>(std::min<int64_t>(limit, kMaxRecords));
     std::vector<uint8_t> buf(kBatchRecords * kRecordSize);
     for (const DataRun& run : mftRuns) {
         status("parsing " + std::to_string(run.startCluster) + " cluster of MFT run.");

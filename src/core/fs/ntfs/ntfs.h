@@ -128,11 +128,16 @@ public:
     TreeItem rootItem = kNoItem;
 
     static constexpr int64_t kScanChunk = 10 * 1024 * 1024;
+    // The $MFT's data size in bytes when known (bounds the records listed).
+    int64_t mftBytes = 0;
+    // No MFT is listed beyond this many records, whatever its runs claim.
+    static constexpr int64_t kMaxRecords = int64_t{1} << 26;
 
 private:
     bool bootSectorValid() const;
     int64_t bootClusterSize() const;
     bool scanForMft();
+    int64_t mftDataSize(int64_t recordOffset) const;
     // Whether a 512-byte step can start a FILE record worth parsing.
     static bool plausibleRecord(const uint8_t* sector);
     // Reads the volume in chunks and calls `onRecord(offset, record)` for each
