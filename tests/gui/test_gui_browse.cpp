@@ -408,6 +408,18 @@ private slots:
         test::screenshot(recycle.get(), QStringLiteral("browse-page-fat32-recycle"));
     }
 
+    void advancedInputWithoutASearchLetsTheUserGoBack() {
+        const VolumeRecord fat{"FAT32", "", "1", "40", 51200, 81920};
+        auto* modes = new Modes(fat, owner.get());
+        auto* page = new advanceOptions(fat, 3, modes);
+        page->show();
+        page->startSearch();
+        QVERIFY(page->backButton()->isEnabled());
+        QVERIFY(!page->nextButton()->isEnabled());
+        QVERIFY(!page->worker().running());
+        delete modes;
+    }
+
     void backAfterTheParse() {
         auto* modes = new Modes(ntfsRecord(), owner.get());
         modes->show();

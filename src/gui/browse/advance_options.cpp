@@ -94,7 +94,13 @@ QComboBox* advanceOptions::clusterSizes() const { return control<QComboBox>(IdCl
 VolumeScanDlg* advanceOptions::browsePage() const { return qobject_cast<VolumeScanDlg*>(browse_.data()); }
 
 void advanceOptions::startSearch() {
-    if (parserKindFor(record_.fileSystem) != ParserKind::Ntfs) return;  // other file systems: no search yet
+    if (parserKindFor(record_.fileSystem) != ParserKind::Ntfs) {
+        // No search for this file system yet: the user is not left without a way back.
+        statusLine()->setText(QStringLiteral("Advanced search is not available for this file system yet. "
+                                             "Go back and choose Standard."));
+        backButton()->setEnabled(true);
+        return;
+    }
     controlById(IdClusterLabel)->show();
     controlById(IdClusters)->show();
     statusLine()->setText(QStringLiteral("ntfs partition selected...."));
