@@ -297,16 +297,17 @@ void ntfs::readMftRecords() {
     for (const DataRun& run : mftRuns) {
         status("parsing " + std::to_string(run.startCluster) + " cluster of MFT run.");
         if (!keepGoing()) break;
-        const uint64_t runBytes = run.clusterCount * static_cast<uint64_t>(clusterSize);
+        const uint64_t runClusters = std::min<uint64_t>(run.clusterCount, static_cast<uint64_t>(volumeSize / clusterSize) + 1);
+        const uint64_t runBytes = runClusters * static_cast<uint64_t>(clusterSize);
         const uint64_t records = std::min<uint64_t>(runBytes / kRecordSize, maxRecords - std::min(maxRecords, entries.size()));
-        const int64_t start = run.startCluster * clusterSize;
+        const int64_t start = clusterOffset(run.startCluster);
         for (uint64_t r = 0; r < records;) {
             if (stopRequested()) break;
             const size_t batch = static_cast<size_t>(std::min<uint64_t>(kBatchRecords, records - r));
             const int64_t at = start + static_cast<int64_t>(r * kRecordSize);
             // A sparse run holds no records; its numbers are kept so that an
             // entry's position stays its record number.
-            const bool onDisk = run.startCluster > 0 && at < volumeSize;
+            const bool onDisk = run.startCluster > 0 && start >= 0 && at < volumeSize;
             if (onDisk) readVolume(at, buf.data(), batch * kRecordSize);
             for (size_t k = 0; k < batch; ++k) {
                 MftEntry e;
@@ -319,6 +320,12 @@ void ntfs::readMftRecords() {
         }
         if (entries.size() >= maxRecords) break;
     }
+}
+
+int64_t ntfs::clusterOffset(int64_t cluster) const {
+    // A cluster number from a run list is trusted only inside the volume.
+    if (cluster < 0 || clusterSize <= 0 || cluster > volumeSize / clusterSize) return -1;
+    return cluster * clusterSize;
 }
 
 bool ntfs::wouldCycle(size_t child, int64_t parentIndex) const {
@@ -668,7 +675,7 @@ std::vector<int64_t> ntfs::extentRecords(size_t index) const {
                                                                          kMaxListBytes - data.size()));
             const size_t at = data.size();
             data.resize(at + bytes);
-            if (run.startCluster > 0) readVolume(run.startCluster * clusterSize, data.data() + at, bytes);
+            if (run.startCluster > 0) readVolume(clusterOffset(run.startCluster), data.data() + at, bytes);
         }
         const size_t real = static_cast<size_t>(std::clamp<int64_t>(nr.realSize, 0, static_cast<int64_t>(data.size())));
         walkList(reinterpret_cast<const uint8_t*>(data.data()), real);
@@ -691,7 +698,7 @@ int64_t ntfs::entrySize(EntryRef r) {
         if (part.residency == 'N' && part.firstVcn == 0 && part.realSize >= 0) return part.realSize;
         for (const DataRun& run : runsOf(entries[static_cast<size_t>(x)].recordOffset, kData)) clusters += run.clusterCount;
     }
-    return static_cast<int64_t>(clusters) * clusterSize;
+    return static_cast<int64_t>(std::min<uint64_t>(clusters, static_cast<uint64_t>(INT64_MAX / clusterSize))) * clusterSize;
 }
 
 std::string ntfs::entrySizeText(EntryRef r) { return formatSizeText(entrySize(r)); }
@@ -729,13 +736,16 @@ bool ntfs::writeRuns(const std::vector<DataRun>& runs, int64_t realSize, int64_t
         if (written >= realSize) break;
         const uint64_t runClusters = std::min<uint64_t>(run.clusterCount, static_cast<uint64_t>(kMaxOutput / clusterSize));
         int64_t left = std::min<int64_t>(static_cast<int64_t>(runClusters) * clusterSize, realSize - written);
-        int64_t at = run.startCluster * clusterSize;
+        int64_t at = clusterOffset(run.startCluster);
+        const bool onVolume = at >= 0;
         while (left > 0) {
             const size_t n = static_cast<size_t>(std::min<int64_t>(left, static_cast<int64_t>(kIoChunk)));
             if (run.startCluster == 0) {
                 std::fill(buf.begin(), buf.begin() + static_cast<std::ptrdiff_t>(n), 0);
-            } else if (!readVolume(at, buf.data(), n)) {
-                complete = false;  // what could not be read stays zero
+            } else if (!onVolume || !readVolume(at, buf.data(), n)) {
+                // A run outside the volume, or what could not be read, stays zero.
+                std::fill(buf.begin(), buf.begin() + static_cast<std::ptrdiff_t>(n), 0);
+                complete = false;
             }
             // Bytes past the initialized size read as zeros.
             if (written + static_cast<int64_t>(n) > initializedSize) {
@@ -783,7 +793,7 @@ bool ntfs::writeCompressed(const std::vector<DataRun>& runs, uint32_t unitCluste
         std::fill(raw.begin(), raw.end(), 0);
         for (int k = 0; k <= last; ++k) {
             if (lcns[static_cast<size_t>(k)] == 0) continue;
-            if (!readVolume(lcns[static_cast<size_t>(k)] * clusterSize, raw.data() + static_cast<size_t>(k) * static_cast<size_t>(clusterSize),
+            if (!readVolume(clusterOffset(lcns[static_cast<size_t>(k)]), raw.data() + static_cast<size_t>(k) * static_cast<size_t>(clusterSize),
                             static_cast<size_t>(clusterSize)))
                 complete = false;
         }

@@ -138,6 +138,8 @@ private:
     int64_t bootClusterSize() const;
     bool scanForMft();
     int64_t mftDataSize(int64_t recordOffset) const;
+    // Byte offset of a cluster in the volume; -1 outside it (reads then fail as zeros).
+    int64_t clusterOffset(int64_t cluster) const;
     // Whether a 512-byte step can start a FILE record worth parsing.
     static bool plausibleRecord(const uint8_t* sector);
     // Reads the volume in chunks and calls `onRecord(offset, record)` for each
