@@ -218,6 +218,7 @@ TEST(Lznt1, CompressedDataUnitByUnit) {
     ntfs n;
     n.source = &src;
     n.clusterSize = cs;
+    n.volumeSize = static_cast<int64_t>(vol.size());
     // Unit 1 sparse (16 clusters), unit 2 compressed (1 cluster + 15 sparse), unit 3 stored (16 clusters).
     const std::vector<ntfs_format::DataRun> runs = {{0, 16}, {10, 1}, {0, 15}, {20, 16}};
     const int64_t unit = 16 * cs;
