@@ -38,6 +38,7 @@ TreeItem CXHtmlTree::insertItem(const std::string& text, int image, int selected
         else p.first = id;
         p.last = id;
         p.children++;
+        n.pos = static_cast<int>(p.order.size());
         p.order.push_back(id);
     }
     if (listener_) listener_->itemInserted(parent, id);
@@ -74,7 +75,9 @@ void CXHtmlTree::deleteItem(TreeItem item) {
         if (p.last == item) p.last = n.prev;
         p.children--;
         if (n.checked) p.checkedChildren--;
-        p.order.erase(std::find(p.order.begin(), p.order.end(), item));
+        const auto at = p.order.begin() + n.pos;
+        p.order.erase(at);
+        for (size_t k = static_cast<size_t>(n.pos); k < p.order.size(); ++k) node(p.order[k]).pos = static_cast<int>(k);
     }
     release(item);
     if (listener_) listener_->itemRemoved(parent, item);
@@ -126,8 +129,7 @@ int CXHtmlTree::indexInParent(TreeItem item) const {
             if (t == item) return i;
         return -1;
     }
-    const auto& order = node(parent).order;
-    return static_cast<int>(std::find(order.begin(), order.end(), item) - order.begin());
+    return node(item).pos;
 }
 
 TreeItem CXHtmlTree::childAt(TreeItem parent, int index) const {

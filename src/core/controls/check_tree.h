@@ -87,6 +87,7 @@ private:
         int children = 0;
         int checkedChildren = 0;
         std::vector<TreeItem> order;  // children in order, for index lookups
+        int pos = 0;                  // this item's place among its parent's children
     };
     Node& node(TreeItem i) { return nodes_[static_cast<size_t>(i - 1)]; }
     const Node& node(TreeItem i) const { return nodes_[static_cast<size_t>(i - 1)]; }
