@@ -118,14 +118,18 @@ std::vector<uint32_t> FatParserBase::chain(uint32_t first, size_t maxClusters) c
     return out;
 }
 
-std::vector<uint8_t> FatParserBase::readClusters(const std::vector<uint32_t>& clusters, bool& complete) const {
+size_t FatParserBase::runLength(const std::vector<uint32_t>& clusters, size_t i, size_t maxClusters) {
+    size_t run = 1;
+    while (i + run < clusters.size() && run < maxClusters && clusters[i + run] == clusters[i] + run) ++run;
+    return run;
+}
+
+std::vector<uint8_t> FatParserBase::readClusters(const std::vector<uint32_t>& clusters) const {
     std::vector<uint8_t> bytes(clusters.size() * static_cast<size_t>(clusterSize));
     // Clusters that follow each other on disk are read together.
     for (size_t i = 0; i < clusters.size();) {
-        size_t run = 1;
-        while (i + run < clusters.size() && clusters[i + run] == clusters[i] + run) ++run;
-        if (!readVolume(clusterOffset(clusters[i]), bytes.data() + i * static_cast<size_t>(clusterSize), run * static_cast<size_t>(clusterSize)))
-            complete = false;
+        const size_t run = runLength(clusters, i, clusters.size());
+        readVolume(clusterOffset(clusters[i]), bytes.data() + i * static_cast<size_t>(clusterSize), run * static_cast<size_t>(clusterSize));
         i += run;
     }
     return bytes;
@@ -230,11 +234,10 @@ void FatParserBase::walkDirectories() {
     root.name = "DUMMY ENTRY";
     records.push_back(root);
     std::vector<std::pair<uint32_t, uint32_t>> pending;  // folder record, first cluster
-    bool complete = true;
     std::vector<uint8_t> rootBytesRead;
     if (kind == Kind::Fat32) {
         const size_t maxClusters = static_cast<size_t>(kMaxDirectoryBytes / clusterSize) + 1;
-        rootBytesRead = readClusters(chain(bpb.rootCluster, maxClusters), complete);
+        rootBytesRead = readClusters(chain(bpb.rootCluster, maxClusters));
     } else if (rootBytes > 0) {
         rootBytesRead.resize(static_cast<size_t>(rootBytes));
         readVolume(rootStart, rootBytesRead.data(), rootBytesRead.size());
@@ -248,7 +251,7 @@ void FatParserBase::walkDirectories() {
         pending.pop_back();
         if (!walked.insert(cluster).second) continue;  // a folder cluster is walked once
         const size_t maxClusters = static_cast<size_t>(kMaxDirectoryBytes / clusterSize) + 1;
-        const std::vector<uint8_t> bytes = readClusters(chain(cluster, maxClusters), complete);
+        const std::vector<uint8_t> bytes = readClusters(chain(cluster, maxClusters));
         walkSlots(bytes, folder, true, pending);
         if (++done % 256 == 0) status("Finding " + std::string(fsLabel()) + " File And Directory entries recursively....");
     }
@@ -361,11 +364,9 @@ EntryFace::SaveOutcome FatParserBase::saveEntry(EntryRef r, platform::ByteSink& 
     }
     int64_t left = e.fileSize;
     std::vector<uint8_t> buf;
+    const size_t chunkClusters = std::max<size_t>(1, kIoChunk / static_cast<size_t>(clusterSize));
     for (size_t i = 0; i < clusters.size() && left > 0;) {
-        size_t run = 1;
-        while (i + run < clusters.size() && clusters[i + run] == clusters[i] + run &&
-               static_cast<int64_t>(run) * clusterSize < static_cast<int64_t>(kIoChunk))
-            ++run;
+        const size_t run = runLength(clusters, i, chunkClusters);
         const size_t n = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(run) * clusterSize, left));
         buf.resize(n);
         if (!readVolume(clusterOffset(clusters[i]), buf.data(), n)) o.complete = false;

@@ -103,7 +103,11 @@ private:
     // folders found are queued for walking.
     void walkSlots(const std::vector<uint8_t>& bytes, uint32_t parent, bool expectDot,
                    std::vector<std::pair<uint32_t, uint32_t>>& pending);
-    std::vector<uint8_t> readClusters(const std::vector<uint32_t>& clusters, bool& complete) const;
+    // The clusters' bytes, runs of neighbouring clusters read together (what
+    // cannot be read is zeros: a folder then simply shows fewer entries).
+    std::vector<uint8_t> readClusters(const std::vector<uint32_t>& clusters) const;
+    // How many clusters from `i` on follow each other on disk (at most `maxClusters`).
+    static size_t runLength(const std::vector<uint32_t>& clusters, size_t i, size_t maxClusters);
 };
 
 class Fat32Class : public FatParserBase {
