@@ -121,7 +121,9 @@ int Partition::walkGpt(readWriteInterface& source, int64_t diskSectors, const ui
         std::string fs = name;
         if (isHfsPlusVolume(source, start)) fs = "HFS+";
         else if (isExtSuperblock(source, start)) fs = "extX";
-        const int64_t sectors = last >= first ? static_cast<int64_t>(last - first) : 0;
+        // An end past the disk is cut at the disk: no size text beyond it.
+        const uint64_t end = std::min<uint64_t>(last, static_cast<uint64_t>(diskSectors) - 1);
+        const int64_t sectors = end >= first ? static_cast<int64_t>(end - first) : 0;
         add(fs, format("%lld", sectors / 2048), start, sectors + 1);
     }
     return 0;
