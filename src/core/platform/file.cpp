@@ -80,13 +80,4 @@ size_t ReadOnlyFile::readAt(int64_t offset, void* buffer, size_t n) const {
     return done;
 }
 
-bool readWholeFile(const std::string& path, std::string& out) {
-    ReadOnlyFile f;
-    if (!f.open(path)) return false;
-    out.assign(static_cast<size_t>(f.size()), '\0');
-    size_t got = f.readAt(0, out.data(), out.size());
-    out.resize(got);
-    return got == static_cast<size_t>(f.size());
-}
-
 }  // namespace salvor::platform

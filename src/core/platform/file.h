@@ -38,7 +38,5 @@ private:
     std::string lastError_;
 };
 
-// Whole-file helpers for small files (manifests, settings).
-bool readWholeFile(const std::string& path, std::string& out);
 
 }  // namespace salvor::platform
